@@ -1,0 +1,34 @@
+// Entry point: the single-instance guard, then the tray host until Exit.
+#include <windows.h>
+
+#include "app/program.h"
+#include "app/tray_host.h"
+#include "resource.h"
+
+const char kProgramName[] = "Sorvagenta";
+HINSTANCE hInstance;
+
+static void ShowDuplicateStartBox() {
+    MessageBoxA(NULL, "Only One Instance Can Run At A Time!", kProgramName,
+                MB_SYSTEMMODAL | MB_ICONINFORMATION);
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    HANDLE running = OpenMutexA(SYNCHRONIZE, FALSE, kProgramName);
+    if (running) {
+        ShowDuplicateStartBox();
+        CloseHandle(running);
+        return 1;
+    }
+    HANDLE mutex = CreateMutexA(NULL, FALSE, kProgramName);
+    // Two copies started together can both miss the open above; the later creator loses.
+    if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
+        ShowDuplicateStartBox();
+        CloseHandle(mutex);
+        return 1;
+    }
+    hInstance = instance;
+    RunTrayHost(IDI_MAIN, kProgramName);
+    CloseHandle(mutex);
+    return 0;
+}
