@@ -16,7 +16,8 @@
 #define IDC_FREE_TEXT 3000
 #define IDC_FREE_BAR 3500
 
-// Commands the Details dialog adds to its system menu (low 4 bits are free, as Windows asks)
+// Commands the Details dialog adds to its system menu. Not multiples of 16, so the dialog
+// compares the whole low word of WM_SYSCOMMAND rather than masking the low 4 bits.
 #define SYSCMD_VERSION 1000
 #define SYSCMD_ABOUT 1001
 #define SYSCMD_WEBSITE 1002
