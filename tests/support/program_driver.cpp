@@ -1,0 +1,347 @@
+#include "support/program_driver.h"
+
+#include <string.h>
+
+namespace driver {
+
+namespace {
+
+// The record Wine's shell32 sends to the taskbar with WM_COPYDATA (64-bit layout).
+const size_t kRecordSize = 960;
+const size_t kTipOffset = 16;
+const size_t kTipChars = 128;
+const size_t kIconInfoOffset = 944;
+
+const char kTaskbarClass[] = "Shell_TrayWnd";
+
+std::string Narrow(const wchar_t* text, size_t maxChars) {
+    size_t n = 0;
+    while (n < maxChars && text[n] != 0) {
+        ++n;
+    }
+    if (n == 0) {
+        return std::string();
+    }
+    int bytes = WideCharToMultiByte(CP_ACP, 0, text, (int)n, NULL, 0, NULL, NULL);
+    std::string out(bytes, '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, (int)n, &out[0], bytes, NULL, NULL);
+    return out;
+}
+
+bool ParseRecord(DWORD code, const unsigned char* data, size_t size, TrayMessage* out) {
+    if (size < kRecordSize) {
+        return false;
+    }
+    UINT fields[4];
+    memcpy(fields, data, sizeof fields);
+    out->code = code;
+    out->window = (HWND)(ULONG_PTR)fields[0];
+    out->id = fields[1];
+    out->flags = fields[2];
+    out->callbackMessage = fields[3];
+    wchar_t tip[kTipChars];
+    memcpy(tip, data + kTipOffset, sizeof tip);
+    out->tip = Narrow(tip, kTipChars);
+    UINT icon[4];
+    memcpy(icon, data + kIconInfoOffset, sizeof icon);
+    out->iconWidth = (int)icon[0];
+    out->iconHeight = (int)icon[1];
+    out->iconBitsPerPixel = (int)icon[3];
+    out->hasIcon = size > kRecordSize && icon[0] > 0 && icon[1] > 0;
+    if (out->hasIcon) {
+        // The mask (1 bit a pixel, rows padded to 16 bits), then the colour bits.
+        size_t maskBytes = (size_t)((icon[0] * icon[1] * icon[2] + 15) / 16 * 2);
+        size_t colourBytes = (size_t)((icon[0] * icon[1] * icon[2] * icon[3] + 15) / 16 * 2);
+        if (size < kRecordSize + maskBytes + colourBytes) {
+            out->hasIcon = false;
+            return true;
+        }
+        const unsigned char* bits = data + kRecordSize;
+        out->iconMask.assign(bits, bits + maskBytes);
+        out->iconColour.assign(bits + maskBytes, bits + maskBytes + colourBytes);
+    }
+    return true;
+}
+
+} // namespace
+
+FakeTaskbar::FakeTaskbar() : window_(NULL) {}
+
+FakeTaskbar::~FakeTaskbar() {
+    Destroy();
+}
+
+LRESULT CALLBACK FakeTaskbar::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COPYDATA) {
+        FakeTaskbar* self = (FakeTaskbar*)GetWindowLongPtrA(hwnd, GWLP_USERDATA);
+        const COPYDATASTRUCT* copy = (const COPYDATASTRUCT*)lParam;
+        TrayMessage received = {};
+        if (self && copy &&
+            ParseRecord((DWORD)copy->dwData, (const unsigned char*)copy->lpData, copy->cbData,
+                        &received)) {
+            self->messages_.push_back(received);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+bool FakeTaskbar::Create() {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleA(NULL);
+    wc.lpszClassName = kTaskbarClass;
+    RegisterClassA(&wc);
+    window_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kTaskbarClass, "", WS_POPUP, 0, 0,
+                              1, 1, NULL, NULL, GetModuleHandleA(NULL), NULL);
+    if (!window_) {
+        return false;
+    }
+    SetWindowLongPtrA(window_, GWLP_USERDATA, (LONG_PTR)this);
+    // The shell finds the first window of the class: it has to be this one.
+    return FindWindowA(kTaskbarClass, NULL) == window_;
+}
+
+void FakeTaskbar::Destroy() {
+    if (window_) {
+        DestroyWindow(window_);
+        window_ = NULL;
+    }
+}
+
+std::vector<TrayMessage> FakeTaskbar::Messages(HWND from) const {
+    std::vector<TrayMessage> out;
+    for (const TrayMessage& m : messages_) {
+        if (!from || m.window == from) {
+            out.push_back(m);
+        }
+    }
+    return out;
+}
+
+size_t FakeTaskbar::Count(HWND from) const {
+    return Messages(from).size();
+}
+
+void FakeTaskbar::Clear() {
+    messages_.clear();
+}
+
+std::string FakeTaskbar::LatestTip(HWND from) const {
+    std::vector<TrayMessage> all = Messages(from);
+    for (size_t i = all.size(); i-- > 0;) {
+        if (all[i].code != kTrayDelete && (all[i].flags & NIF_TIP)) {
+            return all[i].tip;
+        }
+    }
+    return std::string();
+}
+
+static void PumpOnce(DWORD waitMs) {
+    MsgWaitForMultipleObjects(0, NULL, FALSE, waitMs, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        PumpOnce(0);
+        if (condition()) {
+            return true;
+        }
+        if (GetTickCount() - start >= timeoutMs) {
+            return false;
+        }
+        PumpOnce(20);
+    }
+}
+
+void PumpFor(DWORD ms) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        PumpOnce(20);
+    }
+}
+
+std::string ProgramPath() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(NULL, path, MAX_PATH);
+    char* slash = strrchr(path, '\\');
+    std::string dir = slash ? std::string(path, slash + 1) : std::string();
+    return dir + "Sorvagenta.exe";
+}
+
+bool StartProgram(Program* program) {
+    std::string path = ProgramPath();
+    std::string commandLine = "\"" + path + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(path.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
+                        &info)) {
+        return false;
+    }
+    CloseHandle(info.hThread);
+    program->process = info.hProcess;
+    program->pid = info.dwProcessId;
+    program->host = NULL;
+    return true;
+}
+
+bool StartProgramAndWaitForHost(Program* program, DWORD timeoutMs) {
+    if (!StartProgram(program)) {
+        return false;
+    }
+    return WaitUntil(
+        [&] {
+            program->host = FindProcessWindow(program->pid, "Sorvagenta", "Sorvagenta");
+            return program->host != NULL;
+        },
+        timeoutMs);
+}
+
+bool WaitForExit(Program* program, DWORD* exitCode, DWORD timeoutMs) {
+    if (!program->process) {
+        return false;
+    }
+    bool ended = WaitUntil(
+        [&] { return WaitForSingleObject(program->process, 0) == WAIT_OBJECT_0; }, timeoutMs);
+    if (ended && exitCode) {
+        GetExitCodeProcess(program->process, exitCode);
+    }
+    return ended;
+}
+
+bool ExitProgram(Program* program, DWORD* exitCode) {
+    if (program->host) {
+        PostMessageA(program->host, WM_COMMAND, 1003, 0);
+    }
+    return WaitForExit(program, exitCode);
+}
+
+void KillProgram(Program* program) {
+    if (program->process && WaitForSingleObject(program->process, 0) != WAIT_OBJECT_0) {
+        TerminateProcess(program->process, 99);
+        WaitForSingleObject(program->process, 10000);
+    }
+}
+
+void CloseProgram(Program* program) {
+    KillProgram(program);
+    if (program->process) {
+        CloseHandle(program->process);
+    }
+    *program = Program();
+}
+
+namespace {
+struct WindowSearch {
+    DWORD pid;
+    const char* className;
+    const char* title;
+    bool visibleOnly;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
+    WindowSearch* search = (WindowSearch*)param;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != search->pid) {
+        return TRUE;
+    }
+    if (search->visibleOnly && !IsWindowVisible(window)) {
+        return TRUE;
+    }
+    if (search->className && ClassOf(window) != search->className) {
+        return TRUE;
+    }
+    if (search->title && WindowText(window) != search->title) {
+        return TRUE;
+    }
+    search->found.push_back(window);
+    return TRUE;
+}
+} // namespace
+
+std::vector<HWND> ProcessWindows(DWORD pid, const char* className, const char* title,
+                                 bool visibleOnly) {
+    WindowSearch search = {pid, className, title, visibleOnly, {}};
+    EnumWindows(CollectWindow, (LPARAM)&search);
+    return search.found;
+}
+
+HWND FindProcessWindow(DWORD pid, const char* className, const char* title, bool visibleOnly) {
+    std::vector<HWND> found = ProcessWindows(pid, className, title, visibleOnly);
+    return found.empty() ? NULL : found.front();
+}
+
+HWND WaitForWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs) {
+    HWND window = NULL;
+    WaitUntil(
+        [&] {
+            window = FindProcessWindow(pid, className, title, true);
+            return window != NULL;
+        },
+        timeoutMs);
+    return window;
+}
+
+std::string WindowText(HWND window) {
+    char text[1024] = "";
+    // WM_GETTEXT rather than GetWindowText: the latter does not ask another process's
+    // controls for their text.
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_ABORTIFHUNG, 5000,
+                        NULL);
+    return text;
+}
+
+std::string ClassOf(HWND window) {
+    char name[256] = "";
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+HWND FindOpenMenu(DWORD pid) {
+    return FindProcessWindow(pid, "#32768", NULL, true);
+}
+
+void PostTrayMouse(const Program& program, UINT mouseMessage) {
+    PostMessageA(program.host, WM_USER + 5, 0, mouseMessage);
+}
+
+void PostTrayCommand(const Program& program, UINT command) {
+    PostMessageA(program.host, WM_COMMAND, command, 0);
+}
+
+std::vector<unsigned char> CaptureScreen(const RECT& box) {
+    int width = box.right - box.left;
+    int height = box.bottom - box.top;
+    std::vector<unsigned char> pixels((size_t)width * height * 4);
+    HDC screen = GetDC(NULL);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = NULL;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, box.left, box.top, SRCCOPY);
+    GdiFlush();
+    memcpy(pixels.data(), bits, pixels.size());
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(NULL, screen);
+    return pixels;
+}
+
+} // namespace driver

@@ -1,0 +1,328 @@
+// The real program's single-instance guard, host window, notification icon and tray menu,
+// driven from outside as the shell and a user would.
+#include <stdio.h>
+#include <algorithm>
+#include <stdlib.h>
+
+#include <gtest/gtest.h>
+
+#include "support/program_driver.h"
+
+using namespace driver;
+
+namespace {
+
+const UINT kTrayFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+const UINT kTrayCallback = WM_USER + 5;
+
+class TrayTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(taskbar.Create()) << "the fake taskbar must be the one the shell finds";
+        ASSERT_TRUE(StartProgramAndWaitForHost(&program));
+    }
+    void TearDown() override {
+        CloseProgram(&program);
+        taskbar.Destroy();
+    }
+    // Waits until the program has made at least count icon calls.
+    bool WaitForTrayCalls(size_t count) {
+        return WaitUntil([&] { return taskbar.Count(program.host) >= count; });
+    }
+    FakeTaskbar taskbar;
+    Program program;
+};
+
+struct TipFigures {
+    double usedPct, usedMB, freePct, freeMB;
+};
+
+bool ParseTip(const std::string& tip, TipFigures* figures) {
+    char tail = 0;
+    int n = sscanf(tip.c_str(), "Used: %lf%% / %lfMB - Free: %lf%% / %lfMB%c", &figures->usedPct,
+                   &figures->usedMB, &figures->freePct, &figures->freeMB, &tail);
+    return n == 4;
+}
+
+// Two decimals, no space before MB, " - " between the halves: rebuilt from the figures.
+std::string FormatLikeTip(const TipFigures& f) {
+    char text[128];
+    snprintf(text, sizeof text, "Used: %.2f%% / %.2fMB - Free: %.2f%% / %.2fMB", f.usedPct,
+             f.usedMB, f.freePct, f.freeMB);
+    return text;
+}
+
+TEST_F(TrayTest, HostWindowIsHiddenWithTheProgramsNameAsClassAndTitle) {
+    EXPECT_EQ("Sorvagenta", ClassOf(program.host));
+    EXPECT_EQ("Sorvagenta", WindowText(program.host));
+    EXPECT_FALSE(IsWindowVisible(program.host));
+    EXPECT_TRUE(ProcessWindows(program.pid, NULL, NULL, true).empty())
+        << "the program shows no window of its own at start";
+}
+
+TEST_F(TrayTest, IconIsAddedWithTheNameThenModifiedWithLiveFigures) {
+    ASSERT_TRUE(WaitForTrayCalls(2));
+    std::vector<TrayMessage> calls = taskbar.Messages(program.host);
+    const TrayMessage& add = calls[0];
+    EXPECT_EQ((DWORD)kTrayAdd, add.code);
+    EXPECT_EQ("Sorvagenta", add.tip);
+    EXPECT_EQ(kTrayFlags, add.flags);
+    EXPECT_EQ(kTrayCallback, add.callbackMessage);
+    EXPECT_EQ(0u, add.id);
+    EXPECT_TRUE(add.hasIcon);
+
+    // The first refresh comes only after the add, and replaces the name with figures.
+    const TrayMessage& modify = calls[1];
+    EXPECT_EQ((DWORD)kTrayModify, modify.code);
+    EXPECT_EQ(kTrayFlags, modify.flags);
+    TipFigures shown;
+    ASSERT_TRUE(ParseTip(modify.tip, &shown)) << modify.tip;
+    EXPECT_EQ(FormatLikeTip(shown), modify.tip);
+
+    MEMORYSTATUSEX status = {};
+    status.dwLength = sizeof status;
+    GlobalMemoryStatusEx(&status);
+    double totalMB = status.ullTotalPhys / 1048576.0;
+    EXPECT_NEAR(shown.usedMB + shown.freeMB, totalMB, totalMB * 0.02);
+    EXPECT_NEAR(shown.usedPct + shown.freePct, 100.0, 2.0);
+    EXPECT_NEAR(shown.usedPct, shown.usedMB / totalMB * 100.0, 0.05);
+    // Memory moves, but not by a fifth of the machine within a second.
+    EXPECT_NEAR(shown.freeMB, status.ullAvailPhys / 1048576.0, totalMB * 0.2);
+}
+
+TEST_F(TrayTest, TaskbarCreatedAddsTheIconAgainWithTheLatestTooltip) {
+    ASSERT_TRUE(WaitForTrayCalls(2));
+    UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    for (int restart = 0; restart < 3; ++restart) {
+        size_t before = taskbar.Count(program.host);
+        std::string latest = taskbar.LatestTip(program.host);
+        PostMessageA(program.host, taskbarCreated, 0, 0);
+        ASSERT_TRUE(WaitUntil([&] {
+            std::vector<TrayMessage> calls = taskbar.Messages(program.host);
+            for (size_t i = before; i < calls.size(); ++i) {
+                if (calls[i].code == kTrayAdd) {
+                    return true;
+                }
+            }
+            return false;
+        }));
+        std::vector<TrayMessage> calls = taskbar.Messages(program.host);
+        for (size_t i = before; i < calls.size(); ++i) {
+            if (calls[i].code == kTrayAdd) {
+                // Any modify in between may have changed the tooltip; the add carries
+                // whatever was shown last before it.
+                std::string expected = i == before ? latest : calls[i - 1].tip;
+                EXPECT_EQ(expected, calls[i].tip);
+                EXPECT_EQ(kTrayFlags, calls[i].flags);
+                EXPECT_TRUE(calls[i].hasIcon);
+                break;
+            }
+        }
+    }
+}
+
+// Opens the tray menu as a right click on the icon does.
+HWND OpenTrayMenu(const Program& program) {
+    PostTrayMouse(program, WM_RBUTTONDOWN);
+    HWND menu = NULL;
+    WaitUntil([&] { return (menu = FindOpenMenu(program.pid)) != NULL; });
+    return menu;
+}
+
+TEST_F(TrayTest, ExitIsTheThirdMenuEntryAndEndsTheProgramWithCodeZero) {
+    ASSERT_TRUE(WaitForTrayCalls(2));
+    HWND menu = OpenTrayMenu(program);
+    ASSERT_NE((HWND)NULL, menu);
+    // Down to the third entry, then Enter, as a user on the keyboard would.
+    for (int i = 0; i < 3; ++i) {
+        PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+    }
+    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+    DWORD code = 99;
+    ASSERT_TRUE(WaitForExit(&program, &code));
+    EXPECT_EQ(0u, code);
+    std::vector<TrayMessage> calls = taskbar.Messages(program.host);
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ((DWORD)kTrayDelete, calls.back().code) << "the icon goes with the program";
+    EXPECT_EQ(1, (int)std::count_if(calls.begin(), calls.end(),
+                                    [](const TrayMessage& m) { return m.code == kTrayDelete; }));
+}
+
+TEST_F(TrayTest, ExitsMnemonicEndsTheProgram) {
+    HWND menu = OpenTrayMenu(program);
+    ASSERT_NE((HWND)NULL, menu);
+    PostMessageA(menu, WM_CHAR, 'x', 0);
+    DWORD code = 99;
+    ASSERT_TRUE(WaitForExit(&program, &code));
+    EXPECT_EQ(0u, code);
+}
+
+TEST_F(TrayTest, EscapeClosesTheMenuAndTheProgramRunsOn) {
+    HWND menu = OpenTrayMenu(program);
+    ASSERT_NE((HWND)NULL, menu);
+    PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return FindOpenMenu(program.pid) == NULL; }));
+    // The menu opens again on the next right click.
+    ASSERT_NE((HWND)NULL, OpenTrayMenu(program));
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(program.process, 0));
+}
+
+TEST_F(TrayTest, OtherMouseEventsOnTheIconDoNothing) {
+    const UINT events[] = {WM_MOUSEMOVE,     WM_LBUTTONUP,   WM_RBUTTONUP, WM_LBUTTONDBLCLK,
+                           WM_RBUTTONDBLCLK, WM_MBUTTONDOWN, WM_MBUTTONUP, WM_CONTEXTMENU};
+    for (UINT event : events) {
+        PostTrayMouse(program, event);
+    }
+    // The host handles its messages in order: once the menu of a later right click is
+    // up, every event above has been handled.
+    HWND menu = OpenTrayMenu(program);
+    ASSERT_NE((HWND)NULL, menu);
+    std::vector<HWND> shown = ProcessWindows(program.pid, NULL, NULL, true);
+    ASSERT_EQ(1u, shown.size()) << "only the menu is showing, class " << ClassOf(shown[1]);
+    EXPECT_EQ(menu, shown[0]);
+}
+
+TEST_F(TrayTest, CloseMessageEndsTheProgramWithCodeZero) {
+    ASSERT_TRUE(WaitForTrayCalls(1));
+    PostMessageA(program.host, WM_CLOSE, 0, 0);
+    DWORD code = 99;
+    ASSERT_TRUE(WaitForExit(&program, &code));
+    EXPECT_EQ(0u, code);
+    EXPECT_EQ((DWORD)kTrayDelete, taskbar.Messages(program.host).back().code);
+}
+
+// The box a refused copy shows, with its text, buttons and icon.
+struct DuplicateBox {
+    HWND window = NULL;
+    std::string text;
+    std::vector<std::string> buttons;
+    HWND ok = NULL;
+};
+
+DuplicateBox WaitForDuplicateBox(const Program& second) {
+    DuplicateBox box;
+    box.window = WaitForWindow(second.pid, "#32770", "Sorvagenta");
+    if (!box.window) {
+        return box;
+    }
+    WaitUntil([&] { return GetDlgItem(box.window, 0xFFFF) != NULL; });
+    box.text = WindowText(GetDlgItem(box.window, 0xFFFF));
+    for (HWND child = GetWindow(box.window, GW_CHILD); child;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        if (ClassOf(child) == "Button" && IsWindowVisible(child)) {
+            box.buttons.push_back(WindowText(child));
+            box.ok = child;
+        }
+    }
+    return box;
+}
+
+// Whether the screen shows the system's information icon in the box.
+bool ShowsInformationIcon(HWND box) {
+    HWND iconControl = NULL;
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (ClassOf(child) == "Static" && (GetWindowLongA(child, GWL_STYLE) & SS_ICON)) {
+            iconControl = child;
+        }
+    }
+    if (!iconControl || !IsWindowVisible(iconControl)) {
+        return false;
+    }
+    RECT place;
+    GetWindowRect(iconControl, &place);
+    RECT square = {place.left, place.top, place.left + 32, place.top + 32};
+    std::vector<unsigned char> shown = CaptureScreen(square);
+
+    // The same icon drawn here on the box's own background.
+    HDC screen = GetDC(NULL);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = 32;
+    info.bmiHeader.biHeight = -32;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = NULL;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    RECT all = {0, 0, 32, 32};
+    COLORREF ground = RGB(shown[2], shown[1], shown[0]);
+    HBRUSH brush = CreateSolidBrush(ground);
+    FillRect(memory, &all, brush);
+    DeleteObject(brush);
+    DrawIconEx(memory, 0, 0, LoadIconA(NULL, IDI_INFORMATION), 32, 32, 0, NULL, DI_NORMAL);
+    GdiFlush();
+    std::vector<unsigned char> expected((unsigned char*)bits, (unsigned char*)bits + 32 * 32 * 4);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(NULL, screen);
+
+    int differing = 0;
+    for (size_t i = 0; i < expected.size(); i += 4) {
+        for (int c = 0; c < 3; ++c) {
+            if (abs(expected[i + c] - shown[i + c]) > 8) {
+                ++differing;
+                break;
+            }
+        }
+    }
+    return differing < 16;
+}
+
+TEST_F(TrayTest, SecondCopyShowsTheDuplicateBoxAndEndsWithCodeOne) {
+    ASSERT_TRUE(WaitForTrayCalls(2));
+    Program second;
+    ASSERT_TRUE(StartProgram(&second));
+    DuplicateBox box = WaitForDuplicateBox(second);
+    ASSERT_NE((HWND)NULL, box.window);
+    EXPECT_EQ("Only One Instance Can Run At A Time!", box.text);
+    ASSERT_EQ(1u, box.buttons.size());
+    EXPECT_EQ("OK", box.buttons[0]);
+    EXPECT_TRUE(GetWindowLongA(box.window, GWL_EXSTYLE) & WS_EX_TOPMOST) << "system-modal";
+    EXPECT_TRUE(ShowsInformationIcon(box.window));
+    EXPECT_EQ(NULL, FindProcessWindow(second.pid, "Sorvagenta")) << "no second host window";
+
+    // The box waits for the user.
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(second.process, 0));
+    PostMessageA(box.ok, BM_CLICK, 0, 0);
+    DWORD code = 99;
+    ASSERT_TRUE(WaitForExit(&second, &code));
+    EXPECT_EQ(1u, code);
+    CloseProgram(&second);
+
+    // The first copy runs on, undisturbed.
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(program.process, 0));
+    EXPECT_TRUE(IsWindow(program.host));
+    std::vector<TrayMessage> calls = taskbar.Messages(program.host);
+    EXPECT_TRUE(std::none_of(calls.begin(), calls.end(),
+                             [](const TrayMessage& m) { return m.code == kTrayDelete; }));
+    size_t before = taskbar.Count(program.host);
+    EXPECT_TRUE(ExitProgram(&program));
+    EXPECT_GT(taskbar.Count(program.host), before);
+}
+
+// A host window without the mutex: the program leaves quietly.
+TEST(TrayHostPresent, ProgramEndsQuietlyWhenAHostWindowAlreadyExists) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(NULL);
+    wc.lpszClassName = "Sorvagenta";
+    RegisterClassA(&wc);
+    HWND impostor = CreateWindowExA(0, "Sorvagenta", "", WS_POPUP, 0, 0, 0, 0, NULL, NULL,
+                                    GetModuleHandleA(NULL), NULL);
+    ASSERT_NE((HWND)NULL, impostor);
+    FakeTaskbar taskbar;
+    ASSERT_TRUE(taskbar.Create());
+    Program program;
+    ASSERT_TRUE(StartProgram(&program));
+    DWORD code = 99;
+    ASSERT_TRUE(WaitForExit(&program, &code));
+    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0u, taskbar.Count()) << "no icon was added";
+    CloseProgram(&program);
+    DestroyWindow(impostor);
+    UnregisterClassA("Sorvagenta", GetModuleHandleA(NULL));
+}
+
+} // namespace
