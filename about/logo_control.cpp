@@ -1,0 +1,115 @@
+#include "about/logo_control.h"
+
+#include "about/logo_scene.h"
+
+const char kLogoControlClass[] = "GLLogoControl";
+
+// One per control, hung off its user-data slot. The UI thread fills everything but the GL
+// context before the render thread starts; the render thread writes only the GL context.
+struct LogoControlState {
+    HWND window;
+    HGLRC glContext;
+    HDC deviceContext;
+    HANDLE stopEvent;
+    DWORD threadId;
+    HANDLE thread;
+};
+
+static void FillPixelFormatRequest(PIXELFORMATDESCRIPTOR* request) {
+    ZeroMemory(request, sizeof *request);
+    request->nSize = sizeof *request;
+    request->nVersion = 1;
+    request->dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    request->iPixelType = PFD_TYPE_RGBA;
+    request->cColorBits = 24;
+    request->cDepthBits = 16;
+    request->iLayerType = PFD_MAIN_PLANE;
+}
+
+// The render thread owns its GL context from creation to deletion and never waits for the
+// UI thread, so the UI thread can join it from WM_DESTROY.
+static DWORD WINAPI LogoRenderThread(LPVOID parameter) {
+    LogoControlState* state = (LogoControlState*)parameter;
+    state->glContext = wglCreateContext(state->deviceContext);
+    wglMakeCurrent(state->deviceContext, state->glContext);
+
+    // The outer size, edge included: the viewport is fixed here and never follows a resize.
+    RECT rect;
+    GetWindowRect(state->window, &rect);
+    LogoSceneInit(rect.right - rect.left, rect.bottom - rect.top);
+
+    while (WaitForSingleObject(state->stopEvent, 0) != WAIT_OBJECT_0) {
+        Sleep(1);
+        LogoSceneDrawFrame();
+        SwapBuffers(state->deviceContext);
+    }
+
+    wglMakeCurrent(NULL, NULL);
+    wglDeleteContext(state->glContext);
+    LogoSceneShutdown();
+    return 1;
+}
+
+// Returns -1, which fails the window's creation, when there is no record or no stop event:
+// without them the thread could be neither started nor stopped.
+static LRESULT CreateLogoControl(HWND hwnd) {
+    LogoControlState* state = (LogoControlState*)LocalAlloc(LPTR, sizeof(LogoControlState));
+    if (!state) {
+        return -1;
+    }
+    state->window = hwnd;
+    state->stopEvent = CreateEventA(NULL, TRUE, FALSE, NULL);
+    if (!state->stopEvent) {
+        LocalFree(state);
+        return -1;
+    }
+
+    PIXELFORMATDESCRIPTOR request;
+    FillPixelFormatRequest(&request);
+    // The class's own DC keeps the pixel format for the window's whole life.
+    state->deviceContext = GetDC(hwnd);
+    SetPixelFormat(state->deviceContext, ChoosePixelFormat(state->deviceContext, &request),
+                   &request);
+    // Pointer-sized: the 32-bit slot would cut a 64-bit address.
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, (LONG_PTR)state);
+    state->thread = CreateThread(NULL, 0, LogoRenderThread, state, 0, &state->threadId);
+    return 0;
+}
+
+static void DestroyLogoControl(HWND hwnd) {
+    LogoControlState* state = (LogoControlState*)GetWindowLongPtrA(hwnd, GWLP_USERDATA);
+    // A control whose creation failed has nothing to tear down.
+    if (!state) {
+        return;
+    }
+    SetEvent(state->stopEvent);
+    WaitForSingleObject(state->thread, INFINITE);
+    CloseHandle(state->stopEvent);
+    CloseHandle(state->thread);
+    // Only now: the thread drew through this DC and read the record up to its last step.
+    ReleaseDC(hwnd, state->deviceContext);
+    LocalFree(state);
+}
+
+static LRESULT CALLBACK LogoControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        return CreateLogoControl(hwnd);
+    case WM_DESTROY:
+        DestroyLogoControl(hwnd);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+void RegisterLogoControlClass(HINSTANCE instance) {
+    WNDCLASSEXA windowClass;
+    ZeroMemory(&windowClass, sizeof windowClass);
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_OWNDC;
+    windowClass.lpfnWndProc = LogoControlProc;
+    windowClass.hInstance = instance;
+    windowClass.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
+    windowClass.lpszClassName = kLogoControlClass;
+    RegisterClassExA(&windowClass);
+}

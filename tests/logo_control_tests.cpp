@@ -1,0 +1,358 @@
+// The GLLogoControl window class: registration, what a control sets up, its render thread's
+// start and stop, and what a hundred controls leave behind.
+#include <windows.h>
+
+#include <tlhelp32.h>
+#include <winternl.h>
+
+#include <set>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "about/logo_animation.h"
+#include "about/logo_control.h"
+#include "logo_test_resource.h"
+#include "logo_test_support.h"
+#include "resource.h"
+
+using namespace logo_test;
+
+namespace {
+
+INT_PTR CALLBACK TestDialogProc(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
+
+// A modeless dialog placing the control as the About dialog's template does.
+HWND OpenTestDialog() {
+    RegisterLogoControlClass(GetModuleHandleA(NULL));
+    return CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_LOGO_TEST), NULL,
+                              TestDialogProc, 0);
+}
+
+std::set<DWORD> ThreadsOfThisProcess() {
+    std::set<DWORD> ids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID == GetCurrentProcessId()) {
+            ids.insert(entry.th32ThreadID);
+        }
+    }
+    CloseHandle(snapshot);
+    return ids;
+}
+
+// Wine's GetProcessHandleCount and GetGuiResources answer 0; where they do, count what the
+// system lists: this process's kernel handles, GDI handle-table entries and windows.
+struct SystemHandleEntry {
+    USHORT processId;
+    USHORT creatorBackTrace;
+    UCHAR objectType;
+    UCHAR attributes;
+    USHORT value;
+    PVOID object;
+    ULONG access;
+};
+
+DWORD KernelHandles() {
+    DWORD count = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &count);
+    if (count != 0) {
+        return count;
+    }
+    const ULONG systemHandleInformation = 16;
+    std::vector<char> buffer(1 << 20);
+    ULONG needed = 0;
+    while (NtQuerySystemInformation((SYSTEM_INFORMATION_CLASS)systemHandleInformation,
+                                    buffer.data(), (ULONG)buffer.size(),
+                                    &needed) == (NTSTATUS)0xC0000004) {
+        buffer.resize(buffer.size() * 2);
+    }
+    ULONG listed = *(ULONG*)buffer.data();
+    const SystemHandleEntry* entries = (const SystemHandleEntry*)(buffer.data() + sizeof(void*));
+    for (ULONG i = 0; i < listed; ++i) {
+        count += entries[i].processId == (USHORT)GetCurrentProcessId() ? 1 : 0;
+    }
+    return count;
+}
+
+struct GdiHandleEntry {
+    UINT64 object;
+    ULONG owner;
+    USHORT unique;
+    UCHAR type;
+    UCHAR flags;
+    UINT64 user;
+};
+
+DWORD GdiObjects() {
+    DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    if (count != 0) {
+        return count;
+    }
+    // The process's GDI handle table, which the PEB points at (GdiSharedHandleTable).
+    PROCESS_BASIC_INFORMATION basic = {};
+    NtQueryInformationProcess(GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof basic,
+                              NULL);
+    const GdiHandleEntry* table =
+        *(const GdiHandleEntry**)((const char*)basic.PebBaseAddress + 0xF8);
+    for (int i = 0; table && i < 0x10000; ++i) {
+        count += table[i].type != 0 ? 1 : 0;
+    }
+    return count;
+}
+
+BOOL CALLBACK CountWindow(HWND window, LPARAM count) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == GetCurrentProcessId()) {
+        ++*(DWORD*)count;
+        EnumChildWindows(window, CountWindow, count);
+    }
+    return TRUE;
+}
+
+DWORD UserObjects() {
+    DWORD count = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+    if (count == 0) {
+        EnumWindows(CountWindow, (LPARAM)&count);
+    }
+    return count;
+}
+
+struct Footprint {
+    size_t threads;
+    DWORD handles;
+    DWORD gdiObjects;
+    DWORD userObjects;
+};
+
+Footprint ProcessFootprint() {
+    Footprint f;
+    f.threads = ThreadsOfThisProcess().size();
+    f.handles = KernelHandles();
+    f.gdiObjects = GdiObjects();
+    f.userObjects = UserObjects();
+    return f;
+}
+
+// Screen pixels of a window's client area, read through the screen's device context.
+std::vector<Rgb> CaptureClient(HWND window, int* width, int* height) {
+    RECT box;
+    GetClientRect(window, &box);
+    MapWindowPoints(window, NULL, (POINT*)&box, 2);
+    *width = box.right - box.left;
+    *height = box.bottom - box.top;
+    HDC screen = GetDC(NULL);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = *width;
+    info.bmiHeader.biHeight = -*height; // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = NULL;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, *width, *height, screen, box.left, box.top, SRCCOPY);
+    GdiFlush();
+    std::vector<Rgb> image(*width * *height);
+    const unsigned char* p = (const unsigned char*)bits;
+    for (size_t i = 0; i < image.size(); ++i) {
+        image[i] = {p[i * 4 + 2], p[i * 4 + 1], p[i * 4]};
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(NULL, screen);
+    return image;
+}
+
+// The picture's blue tints on the cube in the middle of a shown logo.
+bool ShowsTexturedCube(HWND control) {
+    int width, height;
+    std::vector<Rgb> image = CaptureClient(control, &width, &height);
+    int blue = 0;
+    for (int y = height / 2 - 10; y < height / 2 + 10; ++y) {
+        for (int x = width / 2 - 10; x < width / 2 + 10; ++x) {
+            Rgb c = PixelAt(image, width, x, y);
+            blue += IsTextureColour(c) && c.r < 235 ? 1 : 0;
+        }
+    }
+    return blue > 20;
+}
+
+// A logo control standing on its own as a top-level window: unlike a child window's, its
+// GL image reaches the screen under Wine, so the test can look at it.
+HWND OpenTopLevelLogo() {
+    RegisterLogoControlClass(GetModuleHandleA(NULL));
+    return CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kLogoControlClass, "",
+                           WS_POPUP | WS_VISIBLE, 700, 500, 107, 80, NULL, NULL,
+                           GetModuleHandleA(NULL), NULL);
+}
+
+TEST(LogoControl, ClassRegistersOnceAndRepeatedRegistrationIsHarmless) {
+    HINSTANCE module = GetModuleHandleA(NULL);
+    RegisterLogoControlClass(module);
+    RegisterLogoControlClass(module);
+    WNDCLASSEXA found = {};
+    found.cbSize = sizeof found;
+    ASSERT_TRUE(GetClassInfoExA(module, "GLLogoControl", &found));
+    EXPECT_EQ(35u, found.style);
+    EXPECT_EQ((UINT)(CS_VREDRAW | CS_HREDRAW | CS_OWNDC), found.style);
+    EXPECT_EQ(GetStockObject(BLACK_BRUSH), (HGDIOBJ)found.hbrBackground);
+    EXPECT_EQ(0, found.cbClsExtra);
+    EXPECT_EQ(0, found.cbWndExtra);
+    EXPECT_EQ(NULL, found.hCursor);
+    EXPECT_EQ(NULL, found.hIcon);
+
+    HWND dialog = OpenTestDialog();
+    ASSERT_TRUE(dialog != NULL);
+    HWND control = GetDlgItem(dialog, IDC_LOGO);
+    char className[64] = "";
+    GetClassNameA(control, className, sizeof className);
+    EXPECT_STREQ("GLLogoControl", className);
+    DestroyWindow(dialog);
+}
+
+TEST(LogoControl, ControlHoldsItsRecordAndAPixelFormatOnItsOwnDC) {
+    HWND dialog = OpenTestDialog();
+    ASSERT_TRUE(dialog != NULL);
+    HWND control = GetDlgItem(dialog, IDC_LOGO);
+    ASSERT_TRUE(control != NULL);
+
+    // The record's first field is the control itself.
+    LONG_PTR record = GetWindowLongPtrA(control, GWLP_USERDATA);
+    ASSERT_NE(0, record);
+    EXPECT_EQ(control, *(HWND*)record);
+
+    HDC dc = GetDC(control);
+    int format = GetPixelFormat(dc);
+    EXPECT_GT(format, 0);
+    PIXELFORMATDESCRIPTOR got = {};
+    DescribePixelFormat(dc, format, sizeof got, &got);
+    const DWORD asked = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    EXPECT_EQ(asked, got.dwFlags & asked);
+    EXPECT_EQ(PFD_TYPE_RGBA, got.iPixelType);
+    EXPECT_GE(got.cColorBits, 24);
+    EXPECT_GE(got.cDepthBits, 16);
+    ReleaseDC(control, dc);
+
+    RECT outer;
+    GetWindowRect(control, &outer);
+    RecordProperty("control_width", outer.right - outer.left);
+    RecordProperty("control_height", outer.bottom - outer.top);
+    DestroyWindow(dialog);
+}
+
+struct QuickCycle {
+    bool created;
+    bool renderThreadFound;
+    DWORD renderThreadExitCode;
+    bool renderThreadEnded;
+};
+
+DWORD WINAPI CreateAndDestroyAtOnce(LPVOID parameter) {
+    QuickCycle* cycle = (QuickCycle*)parameter;
+    std::set<DWORD> before = ThreadsOfThisProcess();
+    HWND dialog = OpenTestDialog();
+    cycle->created = dialog != NULL && GetDlgItem(dialog, IDC_LOGO) != NULL;
+    HANDLE render = NULL;
+    for (DWORD id : ThreadsOfThisProcess()) {
+        if (!before.count(id)) {
+            render = OpenThread(SYNCHRONIZE | THREAD_QUERY_LIMITED_INFORMATION, FALSE, id);
+        }
+    }
+    cycle->renderThreadFound = render != NULL;
+    DestroyWindow(dialog);
+    if (render) {
+        // Joined inside DestroyWindow, so it has already ended.
+        cycle->renderThreadEnded = WaitForSingleObject(render, 0) == WAIT_OBJECT_0;
+        GetExitCodeThread(render, &cycle->renderThreadExitCode);
+        CloseHandle(render);
+    }
+    return 0;
+}
+
+TEST(LogoControl, DestroyingRightAfterCreatingReturnsOnceTheThreadHasEnded) {
+    LogoAnimation before = ProcessLogoAnimation();
+    QuickCycle cycle = {};
+    // On a thread of its own so that a hang fails this case instead of stalling the run.
+    HANDLE worker = CreateThread(NULL, 0, CreateAndDestroyAtOnce, &cycle, 0, NULL);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(worker, 60000)) << "DestroyWindow hangs";
+    CloseHandle(worker);
+    EXPECT_TRUE(cycle.created);
+    ASSERT_TRUE(cycle.renderThreadFound);
+    EXPECT_TRUE(cycle.renderThreadEnded);
+    EXPECT_EQ(1u, cycle.renderThreadExitCode);
+    RecordProperty("frames_drawn", (int)FramesBetween(before, ProcessLogoAnimation(), 100000));
+}
+
+TEST(LogoControl, HundredControlsLeaveNoThreadsHandlesOrGdiObjectsBehind) {
+    // The first control loads GL and its drivers for good; count from after it.
+    HWND warm = OpenTestDialog();
+    ASSERT_TRUE(warm != NULL);
+    PumpUntil([] { return false; }, 100);
+    DestroyWindow(warm);
+    Footprint base = ProcessFootprint();
+    LogoAnimation before = ProcessLogoAnimation();
+
+    for (int i = 0; i < 100; ++i) {
+        HWND dialog = OpenTestDialog();
+        ASSERT_TRUE(dialog != NULL) << "cycle " << i;
+        ASSERT_TRUE(GetDlgItem(dialog, IDC_LOGO) != NULL) << "cycle " << i;
+        // Every other control gets the time to draw.
+        if (i % 2 == 1) {
+            PumpUntil([] { return false; }, 20);
+        }
+        DestroyWindow(dialog);
+    }
+
+    Footprint after = ProcessFootprint();
+    PumpUntil(
+        [&] {
+            after = ProcessFootprint();
+            return after.threads <= base.threads;
+        },
+        30000);
+    EXPECT_EQ(base.threads, after.threads);
+    EXPECT_EQ(base.handles, after.handles);
+    EXPECT_EQ(base.gdiObjects, after.gdiObjects);
+    EXPECT_EQ(base.userObjects, after.userObjects);
+    EXPECT_GT(base.handles, 0u);
+    EXPECT_GT(base.gdiObjects, 0u);
+    RecordProperty("threads", (int)after.threads);
+    RecordProperty("handles", (int)after.handles);
+    RecordProperty("gdi_objects", (int)after.gdiObjects);
+    RecordProperty("user_objects", (int)after.userObjects);
+    RecordProperty("frames_drawn", (int)FramesBetween(before, ProcessLogoAnimation(), 10000000));
+}
+
+TEST(LogoControl, SecondControlContinuesTheAnimationWithTheTextureMadeAnew) {
+    LogoAnimation start = ProcessLogoAnimation();
+
+    HWND first = OpenTopLevelLogo();
+    ASSERT_TRUE(first != NULL);
+    EXPECT_TRUE(PumpUntil([&] { return ShowsTexturedCube(first); }, 60000));
+    DestroyWindow(first);
+    LogoAnimation afterFirst = ProcessLogoAnimation();
+    long firstFrames = FramesBetween(start, afterFirst, 10000000);
+    EXPECT_GT(firstFrames, 0);
+
+    HWND second = OpenTopLevelLogo();
+    ASSERT_TRUE(second != NULL);
+    // A texture not made anew in the second context leaves a plain white cube.
+    EXPECT_TRUE(PumpUntil([&] { return ShowsTexturedCube(second); }, 60000));
+    DestroyWindow(second);
+    LogoAnimation afterSecond = ProcessLogoAnimation();
+    // Reached from where the first stopped: nothing was reset in between.
+    long secondFrames = FramesBetween(afterFirst, afterSecond, 10000000);
+    EXPECT_GT(secondFrames, 0);
+    RecordProperty("first_frames", (int)firstFrames);
+    RecordProperty("second_frames", (int)secondFrames);
+}
+
+} // namespace
