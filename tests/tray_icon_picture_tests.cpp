@@ -1,0 +1,154 @@
+// The pictures the real program's notification icon carries to the taskbar: the program's
+// own at the first add, then the gauge image for the percentage in the tooltip.
+#include <stdio.h>
+
+#include <algorithm>
+
+#include <gtest/gtest.h>
+
+#include "icon_images.h"
+#include "resource.h"
+#include "support/program_driver.h"
+
+using namespace driver;
+using namespace icons;
+
+namespace {
+
+class TrayIconPicture : public testing::Test {
+  protected:
+    void SetUp() override {
+        module = LoadBuiltProgramAsData();
+        ASSERT_TRUE(module != NULL) << "cannot load " << BuiltProgramPath();
+        ASSERT_TRUE(taskbar.Create()) << "the fake taskbar must be the one the shell finds";
+        ASSERT_TRUE(StartProgramAndWaitForHost(&program));
+    }
+    void TearDown() override {
+        CloseProgram(&program);
+        taskbar.Destroy();
+        if (module) {
+            FreeLibrary(module);
+        }
+    }
+    bool WaitForTrayCalls(size_t count) {
+        return WaitUntil([&] { return taskbar.Count(program.host) >= count; });
+    }
+    Picture IconPicture(int id) {
+        Resource image = FindEnglishResource(module, MAKEINTRESOURCEA(3) /* RT_ICON */, id);
+        EXPECT_EQ(744u, image.size) << "image " << id;
+        Picture picture = {};
+        if (image.size == 744u) {
+            picture = DecodeIconImage(image.data);
+        }
+        return picture;
+    }
+    HMODULE module = NULL;
+    FakeTaskbar taskbar;
+    Program program;
+};
+
+// Pixels of the icon as the taskbar received it that differ from the picture: the mask
+// must let exactly the transparent pixels through, and the colours must be the palette's
+// (black behind transparent pixels, so nothing inverts the screen).
+int DifferingPixels(const TrayMessage& call, const Picture& picture) {
+    if (!call.hasIcon || call.iconWidth != kSide || call.iconHeight != kSide ||
+        call.iconBitsPerPixel != 32) {
+        return kSide * kSide;
+    }
+    const size_t maskStride = (kSide + 15) / 16 * 2;
+    int differing = 0;
+    for (int y = 0; y < kSide; ++y) {
+        for (int x = 0; x < kSide; ++x) {
+            bool transparent = (call.iconMask[y * maskStride + x / 8] >> (7 - x % 8)) & 1;
+            const unsigned char* bgr = &call.iconColour[(y * kSide + x) * 4];
+            const unsigned char* rgb =
+                kPalette[picture.transparent[y][x] ? 0 : picture.index[y][x]];
+            if (transparent != picture.transparent[y][x] || bgr[0] != rgb[2] || bgr[1] != rgb[1] ||
+                bgr[2] != rgb[0]) {
+                ++differing;
+            }
+        }
+    }
+    return differing;
+}
+
+// The numbers a tooltip's used percentage can belong to: the shown value is rounded to two
+// decimals, so a shown "42.00" may come from just under 42.
+std::vector<int> NumbersForTip(const std::string& tip) {
+    int whole = -1, hundredths = -1;
+    std::vector<int> numbers;
+    if (sscanf(tip.c_str(), "Used: %d.%d%%", &whole, &hundredths) != 2) {
+        return numbers;
+    }
+    numbers.push_back(std::min(std::max(whole, 1), 100));
+    if (hundredths == 0 && whole > 1) {
+        numbers.push_back(std::min(whole - 1, 100));
+    }
+    return numbers;
+}
+
+TEST_F(TrayIconPicture, FirstAddCarriesTheProgramsPicture) {
+    ASSERT_TRUE(WaitForTrayCalls(1));
+    TrayMessage add = taskbar.Messages(program.host)[0];
+    ASSERT_EQ((DWORD)kTrayAdd, add.code);
+    ASSERT_TRUE(add.hasIcon);
+    EXPECT_EQ(0, DifferingPixels(add, IconPicture(IDI_MAIN)));
+}
+
+TEST_F(TrayIconPicture, EachRefreshCarriesTheGaugeForTheTooltipsPercentage) {
+    ASSERT_TRUE(WaitForTrayCalls(2));
+    // A few more refreshes if memory moves; the first one always comes.
+    PumpFor(1000);
+    std::vector<TrayMessage> calls = taskbar.Messages(program.host);
+    int checked = 0;
+    for (const TrayMessage& call : calls) {
+        if (call.code != kTrayModify) {
+            continue;
+        }
+        SCOPED_TRACE(call.tip);
+        std::vector<int> numbers = NumbersForTip(call.tip);
+        ASSERT_FALSE(numbers.empty()) << "no used percentage in the tooltip";
+        int best = kSide * kSide;
+        for (int number : numbers) {
+            best = std::min(best, DifferingPixels(call, IconPicture(number + 1)));
+        }
+        EXPECT_EQ(0, best) << "the picture is not the gauge for " << numbers[0];
+        ++checked;
+    }
+    EXPECT_GE(checked, 1);
+}
+
+TEST_F(TrayIconPicture, TheGaugeIsNotTheProgramsPicture) {
+    ASSERT_TRUE(WaitForTrayCalls(2));
+    TrayMessage modify = taskbar.Messages(program.host)[1];
+    ASSERT_EQ((DWORD)kTrayModify, modify.code);
+    EXPECT_GT(DifferingPixels(modify, IconPicture(IDI_MAIN)), 0);
+}
+
+TEST_F(TrayIconPicture, ATaskbarRestartBringsBackTheLatestGauge) {
+    ASSERT_TRUE(WaitForTrayCalls(2));
+    PostMessageA(program.host, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    size_t readd = 0;
+    ASSERT_TRUE(WaitUntil([&] {
+        std::vector<TrayMessage> calls = taskbar.Messages(program.host);
+        for (size_t i = 1; i < calls.size(); ++i) {
+            if (calls[i].code == kTrayAdd) {
+                readd = i;
+                return true;
+            }
+        }
+        return false;
+    }));
+    std::vector<TrayMessage> calls = taskbar.Messages(program.host);
+    const TrayMessage& previous = calls[readd - 1];
+    ASSERT_EQ((DWORD)kTrayModify, previous.code);
+    std::vector<int> numbers = NumbersForTip(calls[readd].tip);
+    ASSERT_FALSE(numbers.empty()) << calls[readd].tip;
+    int best = kSide * kSide;
+    for (int number : numbers) {
+        best = std::min(best, DifferingPixels(calls[readd], IconPicture(number + 1)));
+    }
+    EXPECT_EQ(0, best) << "the re-added icon is the gauge of its tooltip, " << calls[readd].tip;
+}
+
+} // namespace
