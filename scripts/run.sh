@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs Sorvagenta under Wine.
+# With a display it runs in a Wine desktop window with a taskbar, until you choose Exit
+# from its icon's menu. Without one it runs under Xvfb for a few seconds, prints the
+# icon's live tooltip and saves a screenshot of the desktop to sorvagenta-desktop.png.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build_dir=${BUILD_DIR:-$root/build}
+export BUILD_DIR="$build_dir"
+
+bash "$root/scripts/setup-debian.sh"
+bash "$root/scripts/build.sh" >/dev/null
+
+source "$root/scripts/wine-env.sh"
+trap stop_wine EXIT
+desktop="explorer /desktop=Sorvagenta,1024x768"
+if [ -n "${DISPLAY:-}" ]; then
+    make_prefix
+    start_wineserver
+    wine $desktop "$build_dir/bin/Sorvagenta.exe"
+    exit 0
+fi
+
+start_xvfb
+make_prefix
+start_wineserver
+shot="$build_dir/sorvagenta-desktop.bmp"
+rm -f "$shot"
+wine $desktop "$build_dir/bin/traywatch.exe" "$build_dir/bin/Sorvagenta.exe" 5 "$shot" \
+    </dev/null 2>/dev/null | tr -d '\r'
+if [ -f "$shot" ]; then
+    convert "$shot" "$root/sorvagenta-desktop.png"
+    echo "Screenshot of the desktop: $root/sorvagenta-desktop.png"
+fi
