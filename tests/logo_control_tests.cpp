@@ -187,11 +187,11 @@ bool ShowsTexturedCube(HWND control) {
 
 // A logo control standing on its own as a top-level window: unlike a child window's, its
 // GL image reaches the screen under Wine, so the test can look at it.
-HWND OpenTopLevelLogo() {
+HWND OpenTopLevelLogo(int x, int y) {
     RegisterLogoControlClass(GetModuleHandleA(NULL));
     return CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kLogoControlClass, "",
-                           WS_POPUP | WS_VISIBLE, 700, 500, 107, 80, NULL, NULL,
-                           GetModuleHandleA(NULL), NULL);
+                           WS_POPUP | WS_VISIBLE, x, y, 107, 80, NULL, NULL, GetModuleHandleA(NULL),
+                           NULL);
 }
 
 TEST(LogoControl, ClassRegistersOnceAndRepeatedRegistrationIsHarmless) {
@@ -334,7 +334,7 @@ TEST(LogoControl, HundredControlsLeaveNoThreadsHandlesOrGdiObjectsBehind) {
 TEST(LogoControl, SecondControlContinuesTheAnimationWithTheTextureMadeAnew) {
     LogoAnimation start = ProcessLogoAnimation();
 
-    HWND first = OpenTopLevelLogo();
+    HWND first = OpenTopLevelLogo(700, 500);
     ASSERT_TRUE(first != NULL);
     EXPECT_TRUE(PumpUntil([&] { return ShowsTexturedCube(first); }, 60000));
     DestroyWindow(first);
@@ -342,7 +342,8 @@ TEST(LogoControl, SecondControlContinuesTheAnimationWithTheTextureMadeAnew) {
     long firstFrames = FramesBetween(start, afterFirst, 10000000);
     EXPECT_GT(firstFrames, 0);
 
-    HWND second = OpenTopLevelLogo();
+    // Elsewhere on the screen, so the first one's last image cannot pass for it.
+    HWND second = OpenTopLevelLogo(700, 650);
     ASSERT_TRUE(second != NULL);
     // A texture not made anew in the second context leaves a plain white cube.
     EXPECT_TRUE(PumpUntil([&] { return ShowsTexturedCube(second); }, 60000));

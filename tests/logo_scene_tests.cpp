@@ -108,11 +108,15 @@ TEST(LogoScene, FirstFrameShowsFrontFaceUprightAndBackgroundFadingInFromBlack) {
     FaceErrors e = CompareFrontFace(image, size, size, texture);
     EXPECT_GT(e.pixels, 2500);
     EXPECT_EQ(e.pixels, e.textureColoured);
-    EXPECT_LT(e.upright, 4.0);
-    EXPECT_GT(e.flipped, 3 * e.upright + 8.0);
-    EXPECT_GT(e.mirrored, 3 * e.upright + 4.0);
-    EXPECT_GT(e.turned, 3 * e.upright + 8.0);
-    RecordProperty("upright_error", (int)(e.upright * 100));
+    // Upright the tints match to a fraction of a step; any other way they differ widely.
+    EXPECT_LT(e.upright, 2.0);
+    EXPECT_GT(e.flipped, 10.0);
+    EXPECT_GT(e.mirrored, 5.0);
+    EXPECT_GT(e.turned, 10.0);
+    RecordProperty("upright_error_x100", (int)(e.upright * 100));
+    RecordProperty("flipped_error_x100", (int)(e.flipped * 100));
+    RecordProperty("mirrored_error_x100", (int)(e.mirrored * 100));
+    RecordProperty("turned_error_x100", (int)(e.turned * 100));
 
     // One blend over the black of the set-up clear: colour times alpha.
     for (POINT p : BorderPixels(size, size)) {
