@@ -5,9 +5,6 @@
 #include "app/tray_host.h"
 #include "resource.h"
 
-const char kProgramName[] = "Sorvagenta";
-HINSTANCE hInstance;
-
 static void ShowDuplicateStartBox() {
     MessageBoxA(NULL, "Only One Instance Can Run At A Time!", kProgramName,
                 MB_SYSTEMMODAL | MB_ICONINFORMATION);

@@ -1,0 +1,4 @@
+#include "app/program.h"
+
+const char kProgramName[] = "Sorvagenta";
+HINSTANCE hInstance;
