@@ -1,0 +1,665 @@
+// The About dialog of the real program: its template as built, and the box itself opened
+// from the tray menu and from the Details dialog, driven from outside as a user would.
+#include <windows.h>
+
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "resource.h"
+#include "support/program_driver.h"
+
+using namespace driver;
+
+namespace {
+
+const char kDialogClass[] = "#32770";
+const char kAboutCaption[] = "Brindlewox About";
+const char kCredits[] = "Sorvagenta, written by Brindlewox\r\n"
+                        "www.brindlewox.example\r\n"
+                        "________________________________\r\n"
+                        "Copyright (C) Brindlewox. All rights reserved.\r\n";
+
+// ---------------------------------------------------------------------------------------
+// The template, read from the program file.
+
+// A field that is either absent, a 16-bit ordinal, or a string.
+struct NameOrOrdinal {
+    WORD ordinal = 0;
+    std::wstring name;
+};
+
+struct TemplateItem {
+    DWORD exStyle, style;
+    short x, y, cx, cy;
+    DWORD id;
+    NameOrOrdinal windowClass;
+    NameOrOrdinal title;
+};
+
+struct DialogTemplate {
+    WORD version = 0, signature = 0;
+    DWORD exStyle = 0, style = 0;
+    short x = 0, y = 0, cx = 0, cy = 0;
+    NameOrOrdinal menu, windowClass;
+    std::wstring title;
+    WORD pointSize = 0, weight = 0;
+    BYTE italic = 0, charset = 0;
+    std::wstring typeface;
+    size_t headerBytes = 0; // up to the end of the typeface, before the first item
+    std::vector<TemplateItem> items;
+};
+
+class TemplateReader {
+  public:
+    TemplateReader(const BYTE* data, size_t size) : data_(data), size_(size) {}
+    template <class T> T Read() {
+        T value = T();
+        if (at_ + sizeof value <= size_) {
+            memcpy(&value, data_ + at_, sizeof value);
+        }
+        at_ += sizeof value;
+        return value;
+    }
+    std::wstring ReadString() {
+        std::wstring text;
+        for (WCHAR c = Read<WCHAR>(); c != 0 && at_ <= size_; c = Read<WCHAR>()) {
+            text += c;
+        }
+        return text;
+    }
+    NameOrOrdinal ReadNameOrOrdinal() {
+        NameOrOrdinal field;
+        WORD first = Read<WORD>();
+        if (first == 0xFFFF) {
+            field.ordinal = Read<WORD>();
+        } else if (first != 0) {
+            at_ -= sizeof(WORD);
+            field.name = ReadString();
+        }
+        return field;
+    }
+    void AlignToDword() {
+        at_ = (at_ + 3) & ~(size_t)3;
+    }
+    size_t At() const {
+        return at_;
+    }
+
+  private:
+    const BYTE* data_;
+    size_t size_;
+    size_t at_ = 0;
+};
+
+DialogTemplate ParseDialogTemplate(const BYTE* data, size_t size) {
+    TemplateReader in(data, size);
+    DialogTemplate t;
+    t.version = in.Read<WORD>();
+    t.signature = in.Read<WORD>();
+    in.Read<DWORD>(); // help id
+    t.exStyle = in.Read<DWORD>();
+    t.style = in.Read<DWORD>();
+    WORD count = in.Read<WORD>();
+    t.x = in.Read<short>();
+    t.y = in.Read<short>();
+    t.cx = in.Read<short>();
+    t.cy = in.Read<short>();
+    t.menu = in.ReadNameOrOrdinal();
+    t.windowClass = in.ReadNameOrOrdinal();
+    t.title = in.ReadString();
+    t.pointSize = in.Read<WORD>();
+    t.weight = in.Read<WORD>();
+    t.italic = in.Read<BYTE>();
+    t.charset = in.Read<BYTE>();
+    t.typeface = in.ReadString();
+    t.headerBytes = in.At();
+    for (WORD i = 0; i < count && in.At() < size; ++i) {
+        in.AlignToDword();
+        TemplateItem item;
+        in.Read<DWORD>(); // help id
+        item.exStyle = in.Read<DWORD>();
+        item.style = in.Read<DWORD>();
+        item.x = in.Read<short>();
+        item.y = in.Read<short>();
+        item.cx = in.Read<short>();
+        item.cy = in.Read<short>();
+        item.id = in.Read<DWORD>();
+        item.windowClass = in.ReadNameOrOrdinal();
+        item.title = in.ReadNameOrOrdinal();
+        WORD extra = in.Read<WORD>();
+        for (WORD b = 0; b < extra; ++b) {
+            in.Read<BYTE>();
+        }
+        t.items.push_back(item);
+    }
+    return t;
+}
+
+// The About template's bytes as the program file holds them.
+std::vector<BYTE> LoadAboutTemplate() {
+    std::vector<BYTE> bytes;
+    HMODULE program = LoadLibraryExA(ProgramPath().c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (!program) {
+        return bytes;
+    }
+    HRSRC found =
+        FindResourceExA(program, MAKEINTRESOURCEA(5) /* RT_DIALOG */, MAKEINTRESOURCEA(IDD_ABOUT),
+                        MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    if (found) {
+        const BYTE* data = (const BYTE*)LockResource(LoadResource(program, found));
+        bytes.assign(data, data + SizeofResource(program, found));
+    }
+    FreeLibrary(program);
+    return bytes;
+}
+
+// Button and edit may be stored by name or by their predefined ordinals.
+bool IsClass(const NameOrOrdinal& field, WORD ordinal, const wchar_t* name) {
+    if (field.ordinal != 0) {
+        return field.ordinal == ordinal;
+    }
+    return _wcsicmp(field.name.c_str(), name) == 0;
+}
+
+const DWORD kChild = WS_CHILD | WS_VISIBLE;
+
+TEST(AboutTemplate, HeaderHasTheStyleSizeCaptionAndFont) {
+    std::vector<BYTE> bytes = LoadAboutTemplate();
+    ASSERT_FALSE(bytes.empty()) << "dialog 1000 under language 1033";
+    DialogTemplate t = ParseDialogTemplate(bytes.data(), bytes.size());
+    EXPECT_EQ(1, t.version);
+    EXPECT_EQ(0xFFFF, t.signature) << "an extended template";
+    EXPECT_EQ(0u, t.exStyle);
+    EXPECT_EQ((DWORD)(WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT | DS_3DLOOK), t.style);
+    EXPECT_EQ(0, t.style & WS_SYSMENU) << "no system menu, so no close box";
+    EXPECT_EQ(0, t.x);
+    EXPECT_EQ(0, t.y);
+    EXPECT_EQ(254, t.cx);
+    EXPECT_EQ(71, t.cy);
+    EXPECT_TRUE(t.menu.name.empty() && t.menu.ordinal == 0);
+    EXPECT_TRUE(t.windowClass.name.empty() && t.windowClass.ordinal == 0);
+    EXPECT_EQ(L"Brindlewox About", t.title);
+    EXPECT_EQ(8, t.pointSize);
+    EXPECT_EQ(0, t.weight);
+    EXPECT_EQ(0, t.italic);
+    EXPECT_EQ(1, t.charset);
+    EXPECT_EQ(L"MS Sans Serif", t.typeface);
+}
+
+TEST(AboutTemplate, ControlsAreOkCreditsAndLogoInThatOrder) {
+    std::vector<BYTE> bytes = LoadAboutTemplate();
+    ASSERT_FALSE(bytes.empty());
+    DialogTemplate t = ParseDialogTemplate(bytes.data(), bytes.size());
+    ASSERT_EQ(3u, t.items.size());
+
+    const TemplateItem& ok = t.items[0];
+    EXPECT_EQ((DWORD)IDC_OKAY, ok.id);
+    EXPECT_TRUE(IsClass(ok.windowClass, 0x80, L"Button"));
+    EXPECT_EQ(L"Ok", ok.title.name);
+    EXPECT_EQ(0u, ok.exStyle);
+    EXPECT_EQ(kChild | BS_DEFPUSHBUTTON | WS_TABSTOP, ok.style);
+    EXPECT_EQ(109, ok.x);
+    EXPECT_EQ(55, ok.y);
+    EXPECT_EQ(34, ok.cx);
+    EXPECT_EQ(12, ok.cy);
+
+    const TemplateItem& credits = t.items[1];
+    EXPECT_EQ((DWORD)IDC_CREDITS, credits.id);
+    EXPECT_TRUE(IsClass(credits.windowClass, 0x81, L"Edit"));
+    EXPECT_TRUE(credits.title.name.empty());
+    EXPECT_EQ(0u, credits.exStyle);
+    EXPECT_EQ(kChild | ES_MULTILINE | ES_CENTER | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL |
+                  WS_BORDER | WS_TABSTOP | WS_DISABLED,
+              credits.style);
+    EXPECT_EQ(73, credits.x);
+    EXPECT_EQ(2, credits.y);
+    EXPECT_EQ(180, credits.cx);
+    EXPECT_EQ(49, credits.cy);
+
+    const TemplateItem& logo = t.items[2];
+    EXPECT_EQ((DWORD)IDC_LOGO, logo.id);
+    // windres stores the name upper-cased; class names are matched without case.
+    EXPECT_EQ(0, _wcsicmp(L"GLLogoControl", logo.windowClass.name.c_str()))
+        << "class " << std::string(logo.windowClass.name.begin(), logo.windowClass.name.end());
+    EXPECT_TRUE(logo.title.name.empty());
+    EXPECT_EQ((DWORD)WS_EX_STATICEDGE, logo.exStyle);
+    EXPECT_EQ(kChild, logo.style);
+    EXPECT_EQ(1, logo.x);
+    EXPECT_EQ(2, logo.y);
+    EXPECT_EQ(70, logo.cx);
+    EXPECT_EQ(49, logo.cy);
+}
+
+// ---------------------------------------------------------------------------------------
+// The running program.
+
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
+
+// Pixel sizes of dialog units for the About template's font, measured on a dialog of this
+// process made from the template's own header (the controls left out).
+struct DialogUnits {
+    bool valid = false;
+    RECT logoPlace = {}; // left, top and, as right and bottom, width and height
+    RECT dialogSize = {};
+};
+
+DialogUnits MeasureAboutUnits() {
+    DialogUnits units;
+    std::vector<BYTE> bytes = LoadAboutTemplate();
+    if (bytes.empty()) {
+        return units;
+    }
+    DialogTemplate t = ParseDialogTemplate(bytes.data(), bytes.size());
+    std::vector<BYTE> header(bytes.begin(), bytes.begin() + t.headerBytes);
+    WORD none = 0;
+    memcpy(header.data() + 16, &none, sizeof none); // cDlgItems
+    HWND probe = CreateDialogIndirectParamA(GetModuleHandleA(NULL), (LPCDLGTEMPLATEA)header.data(),
+                                            NULL, PlainDialogProc, 0);
+    if (!probe) {
+        return units;
+    }
+    // The dialog manager maps position and size separately, each rounded on its own.
+    RECT position = {1, 2, 1, 2};
+    RECT size = {0, 0, 70, 49};
+    RECT dialog = {0, 0, 254, 71};
+    MapDialogRect(probe, &position);
+    MapDialogRect(probe, &size);
+    MapDialogRect(probe, &dialog);
+    DestroyWindow(probe);
+    units.logoPlace = {position.left, position.top, size.right, size.bottom};
+    units.dialogSize = dialog;
+    units.valid = true;
+    return units;
+}
+
+std::set<DWORD> ProcessThreads(DWORD pid) {
+    std::set<DWORD> threads;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return threads;
+    }
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID == pid) {
+            threads.insert(entry.th32ThreadID);
+        }
+    }
+    CloseHandle(snapshot);
+    return threads;
+}
+
+std::set<DWORD> Without(const std::set<DWORD>& all, const std::set<DWORD>& old) {
+    std::set<DWORD> rest;
+    std::set_difference(all.begin(), all.end(), old.begin(), old.end(),
+                        std::inserter(rest, rest.end()));
+    return rest;
+}
+
+bool AnyAlive(const std::set<DWORD>& threads, DWORD pid) {
+    std::set<DWORD> now = ProcessThreads(pid);
+    return std::any_of(threads.begin(), threads.end(),
+                       [&](DWORD id) { return now.count(id) != 0; });
+}
+
+// Moves physical memory: commits, touches and frees a few hundred megabytes, so the
+// figures the program shows change.
+void StirMemory() {
+    const SIZE_T bytes = (SIZE_T)300 << 20;
+    BYTE* block = (BYTE*)VirtualAlloc(NULL, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    if (!block) {
+        return;
+    }
+    for (SIZE_T at = 0; at < bytes; at += 4096) {
+        block[at] = (BYTE)at;
+    }
+    PumpFor(300);
+    VirtualFree(block, 0, MEM_RELEASE);
+}
+
+// A plain window of the test's own, to take the foreground away from the program.
+class Bystander {
+  public:
+    Bystander() {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(NULL);
+        wc.lpszClassName = "AboutTestBystander";
+        RegisterClassA(&wc);
+        window_ = CreateWindowExA(0, wc.lpszClassName, "bystander", WS_POPUP | WS_VISIBLE, 10, 10,
+                                  100, 60, NULL, NULL, wc.hInstance, NULL);
+    }
+    ~Bystander() {
+        DestroyWindow(window_);
+    }
+    HWND Window() const {
+        return window_;
+    }
+
+  private:
+    HWND window_;
+};
+
+class AboutTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(taskbar.Create());
+        ASSERT_TRUE(StartProgramAndWaitForHost(&program));
+        // The host is running its loop once its first icon refresh has come.
+        ASSERT_TRUE(WaitUntil([&] { return taskbar.Count(program.host) >= 2; }));
+    }
+    void TearDown() override {
+        CloseProgram(&program);
+        taskbar.Destroy();
+    }
+
+    HWND OpenTrayMenu() {
+        PostTrayMouse(program, WM_RBUTTONDOWN);
+        HWND menu = NULL;
+        WaitUntil([&] { return (menu = FindOpenMenu(program.pid)) != NULL; });
+        return menu;
+    }
+    // Chooses the nth entry (1 for the first) of the tray menu with the keyboard, and
+    // waits for the menu to go.
+    bool ChooseTrayEntry(int entry) {
+        HWND menu = OpenTrayMenu();
+        if (!menu) {
+            return false;
+        }
+        for (int i = 0; i < entry; ++i) {
+            PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+        }
+        PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+        return WaitUntil([&] { return FindOpenMenu(program.pid) == NULL; });
+    }
+    HWND WaitForAbout() {
+        HWND about = WaitForWindow(program.pid, kDialogClass, kAboutCaption);
+        // The dialog shows before it is painted; its controls exist by then.
+        if (about) {
+            WaitUntil([&] { return GetDlgItem(about, IDC_LOGO) != NULL; });
+        }
+        return about;
+    }
+    HWND OpenAboutFromTrayMenu() {
+        return ChooseTrayEntry(1) ? WaitForAbout() : NULL;
+    }
+    HWND OpenDetails() {
+        PostTrayCommand(program, CMD_TRAY_DETAILS);
+        HWND details = WaitForWindow(program.pid, kDialogClass, "Sorvagenta");
+        if (details) {
+            WaitUntil([&] { return WindowText(GetDlgItem(details, IDC_USED_TEXT)) != "Static"; });
+        }
+        return details;
+    }
+    bool WaitForClosed(HWND window) {
+        return WaitUntil([&] { return !IsWindow(window); });
+    }
+    std::vector<HWND> ShownDialogs() {
+        return ProcessWindows(program.pid, kDialogClass, NULL, true);
+    }
+
+    FakeTaskbar taskbar;
+    Program program;
+};
+
+TEST_F(AboutTest, OpensFromTheTrayMenuCentredWithItsCaptionAndNoCloseBox) {
+    HWND about = OpenAboutFromTrayMenu();
+    ASSERT_NE((HWND)NULL, about);
+    EXPECT_EQ(kAboutCaption, WindowText(about));
+    EXPECT_EQ(program.host, GetWindow(about, GW_OWNER)) << "owned by the host window";
+    LONG style = GetWindowLongA(about, GWL_STYLE);
+    EXPECT_TRUE(style & WS_CAPTION);
+    EXPECT_FALSE(style & WS_SYSMENU) << "no close box";
+
+    // Half a caption height above the true centre, in integer halves.
+    RECT place;
+    GetWindowRect(about, &place);
+    int width = place.right - place.left;
+    int height = place.bottom - place.top;
+    EXPECT_EQ((GetSystemMetrics(SM_CXSCREEN) - width) / 2, place.left);
+    EXPECT_EQ((GetSystemMetrics(SM_CYSCREEN) - height - GetSystemMetrics(SM_CYCAPTION)) / 2,
+              place.top);
+
+    DialogUnits units = MeasureAboutUnits();
+    ASSERT_TRUE(units.valid);
+    RECT client;
+    GetClientRect(about, &client);
+    EXPECT_EQ(units.dialogSize.right, client.right);
+    EXPECT_EQ(units.dialogSize.bottom, client.bottom);
+}
+
+TEST_F(AboutTest, CreditsBoxHoldsTheFourLinesBlackOnWhite) {
+    HWND about = OpenAboutFromTrayMenu();
+    ASSERT_NE((HWND)NULL, about);
+    HWND credits = GetDlgItem(about, IDC_CREDITS);
+    ASSERT_NE((HWND)NULL, credits);
+    EXPECT_EQ("Edit", ClassOf(credits));
+    EXPECT_EQ(kCredits, WindowText(credits));
+    EXPECT_EQ(4, (int)SendMessageA(credits, EM_GETLINECOUNT, 0, 0) - 1)
+        << "four lines, then the empty one after the last line end";
+    char line[64] = "";
+    *(WORD*)line = sizeof line - 1;
+    LRESULT n = SendMessageA(credits, EM_GETLINE, 2, (LPARAM)line);
+    EXPECT_EQ(std::string(32, '_'), std::string(line, (size_t)n));
+    EXPECT_FALSE(IsWindowEnabled(credits)) << "never takes the focus";
+
+    // Inside its border the box is white with dark text. Without the dialog's colours a
+    // disabled box shows the face colour; the text itself is drawn in the grey of
+    // disabled text whatever text colour the dialog supplies.
+    RECT box;
+    GetWindowRect(credits, &box);
+    InflateRect(&box, -3, -3);
+    COLORREF face = GetSysColor(COLOR_3DFACE);
+    int white = 0, dark = 0, faceColoured = 0, total = 0;
+    auto painted = [&] {
+        std::vector<unsigned char> pixels = CaptureScreen(box);
+        white = dark = faceColoured = 0;
+        total = (int)pixels.size() / 4;
+        for (size_t i = 0; i < pixels.size(); i += 4) {
+            int b = pixels[i], g = pixels[i + 1], r = pixels[i + 2];
+            if (r == 255 && g == 255 && b == 255) {
+                ++white;
+            } else if (r <= 200 && g <= 200 && b <= 200) {
+                ++dark;
+            }
+            if (RGB(r, g, b) == face) {
+                ++faceColoured;
+            }
+        }
+        return white > total * 3 / 4 && dark > 100 && faceColoured == 0;
+    };
+    EXPECT_TRUE(WaitUntil(painted)) << white << " white, " << dark << " dark and " << faceColoured
+                                    << " face-coloured of " << total;
+}
+
+TEST_F(AboutTest, LogoIsAChildOfTheTemplatesSizeWhoseRenderThreadLivesWithTheBox) {
+    std::set<DWORD> before = ProcessThreads(program.pid);
+    ASSERT_FALSE(before.empty());
+    HWND about = OpenAboutFromTrayMenu();
+    ASSERT_NE((HWND)NULL, about);
+
+    HWND logo = GetDlgItem(about, IDC_LOGO);
+    ASSERT_NE((HWND)NULL, logo);
+    EXPECT_EQ("GLLogoControl", ClassOf(logo));
+    EXPECT_EQ(about, GetParent(logo));
+    EXPECT_TRUE(GetWindowLongA(logo, GWL_EXSTYLE) & WS_EX_STATICEDGE);
+    EXPECT_TRUE(IsWindowVisible(logo));
+
+    DialogUnits units = MeasureAboutUnits();
+    ASSERT_TRUE(units.valid);
+    RECT place;
+    GetWindowRect(logo, &place);
+    MapWindowPoints(NULL, about, (POINT*)&place, 2);
+    EXPECT_EQ(units.logoPlace.left, place.left);
+    EXPECT_EQ(units.logoPlace.top, place.top);
+    EXPECT_EQ(units.logoPlace.right, place.right - place.left) << "width";
+    EXPECT_EQ(units.logoPlace.bottom, place.bottom - place.top) << "height";
+
+    // A thread of its own, busy drawing, while the box is open.
+    std::set<DWORD> added;
+    ASSERT_TRUE(
+        WaitUntil([&] { return !(added = Without(ProcessThreads(program.pid), before)).empty(); }));
+    PumpFor(500);
+    EXPECT_TRUE(AnyAlive(added, program.pid)) << "still running while the box is open";
+
+    HWND ok = GetDlgItem(about, IDC_OKAY);
+    PostMessageA(ok, BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitForClosed(about));
+    EXPECT_TRUE(WaitUntil([&] { return !AnyAlive(added, program.pid); }))
+        << "joined when the box closed";
+    EXPECT_EQ(before, ProcessThreads(program.pid));
+}
+
+TEST_F(AboutTest, EscapeLeavesItOpenEnterAndOkCloseIt) {
+    HWND about = OpenAboutFromTrayMenu();
+    ASSERT_NE((HWND)NULL, about);
+    PostMessageA(about, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(about, WM_KEYUP, VK_ESCAPE, 0);
+    // The program handles its posted messages in order: once a later right click has
+    // opened the menu, Escape has been dealt with.
+    HWND menu = OpenTrayMenu();
+    ASSERT_NE((HWND)NULL, menu);
+    PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return FindOpenMenu(program.pid) == NULL; }));
+    EXPECT_TRUE(IsWindow(about) && IsWindowVisible(about)) << "Escape does not close it";
+
+    PostMessageA(about, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(WaitForClosed(about)) << "Enter presses the default button";
+
+    // Again, now with the button itself; a second showing in the same run works too.
+    about = OpenAboutFromTrayMenu();
+    ASSERT_NE((HWND)NULL, about);
+    EXPECT_EQ(kCredits, WindowText(GetDlgItem(about, IDC_CREDITS)));
+    HWND ok = GetDlgItem(about, IDC_OKAY);
+    EXPECT_EQ("Ok", WindowText(ok));
+    PostMessageA(ok, BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitForClosed(about));
+    EXPECT_TRUE(ShownDialogs().empty());
+}
+
+TEST_F(AboutTest, SecondShowingHasItsOwnLogoThreadAndTheSameCredits) {
+    std::set<DWORD> before = ProcessThreads(program.pid);
+    for (int showing = 0; showing < 2; ++showing) {
+        HWND about = OpenAboutFromTrayMenu();
+        ASSERT_NE((HWND)NULL, about) << "showing " << showing;
+        EXPECT_EQ("GLLogoControl", ClassOf(GetDlgItem(about, IDC_LOGO)));
+        EXPECT_EQ(kCredits, WindowText(GetDlgItem(about, IDC_CREDITS)));
+        EXPECT_TRUE(WaitUntil([&] {
+            return !Without(ProcessThreads(program.pid), before).empty();
+        })) << "showing "
+            << showing;
+        PostMessageA(about, WM_KEYDOWN, VK_RETURN, 0);
+        ASSERT_TRUE(WaitForClosed(about));
+        EXPECT_TRUE(WaitUntil([&] { return ProcessThreads(program.pid) == before; }));
+    }
+}
+
+TEST_F(AboutTest, WhileOpenTheTrayMenuEntriesOpenNothing) {
+    HWND about = OpenAboutFromTrayMenu();
+    ASSERT_NE((HWND)NULL, about);
+    ASSERT_TRUE(ChooseTrayEntry(1)) << "About";
+    ASSERT_TRUE(ChooseTrayEntry(2)) << "Details";
+    // Menu commands arrive as posted messages: once a later menu has opened, both
+    // commands have been handled.
+    HWND menu = OpenTrayMenu();
+    ASSERT_NE((HWND)NULL, menu);
+    PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return FindOpenMenu(program.pid) == NULL; }));
+    std::vector<HWND> shown = ShownDialogs();
+    ASSERT_EQ(1u, shown.size());
+    EXPECT_EQ(about, shown[0]);
+    EXPECT_EQ(1u, ProcessWindows(program.pid, kDialogClass, kAboutCaption).size());
+}
+
+TEST_F(AboutTest, OpenedFromDetailsItIsOwnedByItAndTheFiguresKeepChanging) {
+    HWND details = OpenDetails();
+    ASSERT_NE((HWND)NULL, details);
+    PostMessageA(details, WM_SYSCOMMAND, SYSCMD_ABOUT, 0);
+    HWND about = WaitForAbout();
+    ASSERT_NE((HWND)NULL, about);
+    EXPECT_EQ(details, GetWindow(about, GW_OWNER));
+    EXPECT_FALSE(IsWindowEnabled(details)) << "modal over the Details dialog";
+
+    HWND usedText = GetDlgItem(details, IDC_USED_TEXT);
+    HWND freeText = GetDlgItem(details, IDC_FREE_TEXT);
+    std::string used = WindowText(usedText);
+    std::string freeBefore = WindowText(freeText);
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            StirMemory();
+            return WindowText(usedText) != used && WindowText(freeText) != freeBefore;
+        },
+        60000))
+        << "still showing " << used << " and " << freeBefore;
+    EXPECT_TRUE(IsWindowVisible(about));
+
+    PostMessageA(about, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(WaitForClosed(about));
+    EXPECT_TRUE(IsWindowVisible(details)) << "the Details dialog stays";
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(details) != FALSE; }));
+}
+
+TEST_F(AboutTest, LeftClickOnTheIconBringsItToTheFrontOverTheDetailsDialog) {
+    HWND details = OpenDetails();
+    ASSERT_NE((HWND)NULL, details);
+    PostMessageA(details, WM_SYSCOMMAND, SYSCMD_ABOUT, 0);
+    HWND about = WaitForAbout();
+    ASSERT_NE((HWND)NULL, about);
+
+    Bystander bystander;
+    ASSERT_NE((HWND)NULL, bystander.Window());
+    for (int round = 0; round < 2; ++round) {
+        SetForegroundWindow(bystander.Window());
+        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == bystander.Window(); }));
+        PostTrayMouse(program, WM_LBUTTONDOWN);
+        EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == about; }))
+            << "round " << round << ": foreground is " << ClassOf(GetForegroundWindow()) << " "
+            << WindowText(GetForegroundWindow());
+    }
+    // The click opened nothing new.
+    std::vector<HWND> shown = ShownDialogs();
+    EXPECT_EQ(2u, shown.size());
+    EXPECT_EQ(1u, ProcessWindows(program.pid, kDialogClass, kAboutCaption).size());
+    EXPECT_EQ(1u, ProcessWindows(program.pid, kDialogClass, "Sorvagenta").size());
+}
+
+TEST_F(AboutTest, ClosingRightAfterOpeningNeverHangs) {
+    std::set<DWORD> before = ProcessThreads(program.pid);
+    for (int round = 0; round < 20; ++round) {
+        PostTrayCommand(program, CMD_TRAY_ABOUT);
+        HWND about = NULL;
+        // As soon as the window exists, shown or not: the close waits in the queue behind
+        // the dialog's set-up, and may come before the render thread has drawn anything.
+        ASSERT_TRUE(WaitUntil([&] {
+            return (about = FindProcessWindow(program.pid, kDialogClass, kAboutCaption)) != NULL;
+        })) << "round "
+            << round;
+        switch (round % 3) {
+        case 0:
+            PostMessageA(about, WM_KEYDOWN, VK_RETURN, 0);
+            break;
+        case 1:
+            PostMessageA(about, WM_COMMAND, IDC_OKAY, 0);
+            break;
+        default:
+            PostMessageA(about, WM_CLOSE, 0, 0);
+            break;
+        }
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(about); }, 30000)) << "round " << round;
+    }
+    DWORD_PTR answer = 0;
+    EXPECT_TRUE(SendMessageTimeoutA(program.host, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer))
+        << "the host still answers";
+    EXPECT_TRUE(WaitUntil([&] { return ProcessThreads(program.pid) == before; }))
+        << "every render thread has ended";
+}
+
+} // namespace
