@@ -291,12 +291,23 @@ TEST(LogoControl, DestroyingRightAfterCreatingReturnsOnceTheThreadHasEnded) {
     RecordProperty("frames_drawn", (int)FramesBetween(before, ProcessLogoAnimation(), 100000));
 }
 
+// Wine keeps a few update regions of its own that come and go with windows; a control
+// that leaked would leave at least one object per control.
+const DWORD kGdiChurn = 5;
+
+bool SettledAt(const Footprint& base, const Footprint& now) {
+    return now.threads == base.threads && now.handles == base.handles &&
+           now.gdiObjects <= base.gdiObjects + kGdiChurn && now.userObjects == base.userObjects;
+}
+
 TEST(LogoControl, HundredControlsLeaveNoThreadsHandlesOrGdiObjectsBehind) {
-    // The first control loads GL and its drivers for good; count from after it.
-    HWND warm = OpenTestDialog();
-    ASSERT_TRUE(warm != NULL);
-    PumpUntil([] { return false; }, 100);
-    DestroyWindow(warm);
+    // The first controls load GL and its drivers for good; count from after them.
+    for (int i = 0; i < 3; ++i) {
+        HWND warm = OpenTestDialog();
+        ASSERT_TRUE(warm != NULL);
+        PumpUntil([] { return false; }, 50);
+        DestroyWindow(warm);
+    }
     Footprint base = ProcessFootprint();
     LogoAnimation before = ProcessLogoAnimation();
 
@@ -311,16 +322,18 @@ TEST(LogoControl, HundredControlsLeaveNoThreadsHandlesOrGdiObjectsBehind) {
         DestroyWindow(dialog);
     }
 
+    // Each render thread was joined before its control was gone; Wine's own bookkeeping
+    // may still lag.
     Footprint after = ProcessFootprint();
     PumpUntil(
         [&] {
             after = ProcessFootprint();
-            return after.threads <= base.threads;
+            return SettledAt(base, after);
         },
-        30000);
+        20000);
     EXPECT_EQ(base.threads, after.threads);
     EXPECT_EQ(base.handles, after.handles);
-    EXPECT_EQ(base.gdiObjects, after.gdiObjects);
+    EXPECT_LE(after.gdiObjects, base.gdiObjects + kGdiChurn);
     EXPECT_EQ(base.userObjects, after.userObjects);
     EXPECT_GT(base.handles, 0u);
     EXPECT_GT(base.gdiObjects, 0u);
