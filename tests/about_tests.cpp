@@ -2,8 +2,6 @@
 // from the tray menu and from the Details dialog, driven from outside as a user would.
 #include <windows.h>
 
-#include <tlhelp32.h>
-
 #include <algorithm>
 #include <set>
 #include <string>
@@ -12,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "resource.h"
+#include "support/dialog_template.h"
 #include "support/program_driver.h"
 
 using namespace driver;
@@ -28,151 +27,17 @@ const char kCredits[] = "Sorvagenta, written by Brindlewox\r\n"
 // ---------------------------------------------------------------------------------------
 // The template, read from the program file.
 
-// A field that is either absent, a 16-bit ordinal, or a string.
-struct NameOrOrdinal {
-    WORD ordinal = 0;
-    std::wstring name;
-};
-
-struct TemplateItem {
-    DWORD exStyle, style;
-    short x, y, cx, cy;
-    DWORD id;
-    NameOrOrdinal windowClass;
-    NameOrOrdinal title;
-};
-
-struct DialogTemplate {
-    WORD version = 0, signature = 0;
-    DWORD exStyle = 0, style = 0;
-    short x = 0, y = 0, cx = 0, cy = 0;
-    NameOrOrdinal menu, windowClass;
-    std::wstring title;
-    WORD pointSize = 0, weight = 0;
-    BYTE italic = 0, charset = 0;
-    std::wstring typeface;
-    size_t headerBytes = 0; // up to the end of the typeface, before the first item
-    std::vector<TemplateItem> items;
-};
-
-class TemplateReader {
-  public:
-    TemplateReader(const BYTE* data, size_t size) : data_(data), size_(size) {}
-    template <class T> T Read() {
-        T value = T();
-        if (at_ + sizeof value <= size_) {
-            memcpy(&value, data_ + at_, sizeof value);
-        }
-        at_ += sizeof value;
-        return value;
-    }
-    std::wstring ReadString() {
-        std::wstring text;
-        for (WCHAR c = Read<WCHAR>(); c != 0 && at_ <= size_; c = Read<WCHAR>()) {
-            text += c;
-        }
-        return text;
-    }
-    NameOrOrdinal ReadNameOrOrdinal() {
-        NameOrOrdinal field;
-        WORD first = Read<WORD>();
-        if (first == 0xFFFF) {
-            field.ordinal = Read<WORD>();
-        } else if (first != 0) {
-            at_ -= sizeof(WORD);
-            field.name = ReadString();
-        }
-        return field;
-    }
-    void AlignToDword() {
-        at_ = (at_ + 3) & ~(size_t)3;
-    }
-    size_t At() const {
-        return at_;
-    }
-
-  private:
-    const BYTE* data_;
-    size_t size_;
-    size_t at_ = 0;
-};
-
-DialogTemplate ParseDialogTemplate(const BYTE* data, size_t size) {
-    TemplateReader in(data, size);
-    DialogTemplate t;
-    t.version = in.Read<WORD>();
-    t.signature = in.Read<WORD>();
-    in.Read<DWORD>(); // help id
-    t.exStyle = in.Read<DWORD>();
-    t.style = in.Read<DWORD>();
-    WORD count = in.Read<WORD>();
-    t.x = in.Read<short>();
-    t.y = in.Read<short>();
-    t.cx = in.Read<short>();
-    t.cy = in.Read<short>();
-    t.menu = in.ReadNameOrOrdinal();
-    t.windowClass = in.ReadNameOrOrdinal();
-    t.title = in.ReadString();
-    t.pointSize = in.Read<WORD>();
-    t.weight = in.Read<WORD>();
-    t.italic = in.Read<BYTE>();
-    t.charset = in.Read<BYTE>();
-    t.typeface = in.ReadString();
-    t.headerBytes = in.At();
-    for (WORD i = 0; i < count && in.At() < size; ++i) {
-        in.AlignToDword();
-        TemplateItem item;
-        in.Read<DWORD>(); // help id
-        item.exStyle = in.Read<DWORD>();
-        item.style = in.Read<DWORD>();
-        item.x = in.Read<short>();
-        item.y = in.Read<short>();
-        item.cx = in.Read<short>();
-        item.cy = in.Read<short>();
-        item.id = in.Read<DWORD>();
-        item.windowClass = in.ReadNameOrOrdinal();
-        item.title = in.ReadNameOrOrdinal();
-        WORD extra = in.Read<WORD>();
-        for (WORD b = 0; b < extra; ++b) {
-            in.Read<BYTE>();
-        }
-        t.items.push_back(item);
-    }
-    return t;
-}
-
-// The About template's bytes as the program file holds them.
-std::vector<BYTE> LoadAboutTemplate() {
-    std::vector<BYTE> bytes;
-    HMODULE program = LoadLibraryExA(ProgramPath().c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
-    if (!program) {
-        return bytes;
-    }
-    HRSRC found =
-        FindResourceExA(program, MAKEINTRESOURCEA(5) /* RT_DIALOG */, MAKEINTRESOURCEA(IDD_ABOUT),
-                        MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
-    if (found) {
-        const BYTE* data = (const BYTE*)LockResource(LoadResource(program, found));
-        bytes.assign(data, data + SizeofResource(program, found));
-    }
-    FreeLibrary(program);
-    return bytes;
-}
-
-// Button and edit may be stored by name or by their predefined ordinals.
-bool IsClass(const NameOrOrdinal& field, WORD ordinal, const wchar_t* name) {
-    if (field.ordinal != 0) {
-        return field.ordinal == ordinal;
-    }
-    return _wcsicmp(field.name.c_str(), name) == 0;
-}
-
 const DWORD kChild = WS_CHILD | WS_VISIBLE;
 
-TEST(AboutTemplate, HeaderHasTheStyleSizeCaptionAndFont) {
-    std::vector<BYTE> bytes = LoadAboutTemplate();
-    ASSERT_FALSE(bytes.empty()) << "dialog 1000 under language 1033";
-    DialogTemplate t = ParseDialogTemplate(bytes.data(), bytes.size());
+class AboutTemplate : public ProgramDialogTest {
+  protected:
+    void SetUp() override {
+        LoadDialog(IDD_ABOUT);
+    }
+};
+
+TEST_F(AboutTemplate, HeaderHasTheStyleSizeCaptionAndFont) {
+    const DialogTemplate& t = dialog;
     EXPECT_EQ(1, t.version);
     EXPECT_EQ(0xFFFF, t.signature) << "an extended template";
     EXPECT_EQ(0u, t.exStyle);
@@ -184,56 +49,28 @@ TEST(AboutTemplate, HeaderHasTheStyleSizeCaptionAndFont) {
     EXPECT_EQ(71, t.cy);
     EXPECT_TRUE(t.menu.name.empty() && t.menu.ordinal == 0);
     EXPECT_TRUE(t.windowClass.name.empty() && t.windowClass.ordinal == 0);
-    EXPECT_EQ(L"Brindlewox About", t.title);
+    EXPECT_EQ("Brindlewox About", t.title);
     EXPECT_EQ(8, t.pointSize);
     EXPECT_EQ(0, t.weight);
     EXPECT_EQ(0, t.italic);
     EXPECT_EQ(1, t.charset);
-    EXPECT_EQ(L"MS Sans Serif", t.typeface);
+    EXPECT_EQ("MS Sans Serif", t.typeface);
 }
 
-TEST(AboutTemplate, ControlsAreOkCreditsAndLogoInThatOrder) {
-    std::vector<BYTE> bytes = LoadAboutTemplate();
-    ASSERT_FALSE(bytes.empty());
-    DialogTemplate t = ParseDialogTemplate(bytes.data(), bytes.size());
-    ASSERT_EQ(3u, t.items.size());
-
-    const TemplateItem& ok = t.items[0];
-    EXPECT_EQ((DWORD)IDC_OKAY, ok.id);
-    EXPECT_TRUE(IsClass(ok.windowClass, 0x80, L"Button"));
-    EXPECT_EQ(L"Ok", ok.title.name);
-    EXPECT_EQ(0u, ok.exStyle);
-    EXPECT_EQ(kChild | BS_DEFPUSHBUTTON | WS_TABSTOP, ok.style);
-    EXPECT_EQ(109, ok.x);
-    EXPECT_EQ(55, ok.y);
-    EXPECT_EQ(34, ok.cx);
-    EXPECT_EQ(12, ok.cy);
-
-    const TemplateItem& credits = t.items[1];
-    EXPECT_EQ((DWORD)IDC_CREDITS, credits.id);
-    EXPECT_TRUE(IsClass(credits.windowClass, 0x81, L"Edit"));
-    EXPECT_TRUE(credits.title.name.empty());
-    EXPECT_EQ(0u, credits.exStyle);
-    EXPECT_EQ(kChild | ES_MULTILINE | ES_CENTER | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL |
-                  WS_BORDER | WS_TABSTOP | WS_DISABLED,
-              credits.style);
-    EXPECT_EQ(73, credits.x);
-    EXPECT_EQ(2, credits.y);
-    EXPECT_EQ(180, credits.cx);
-    EXPECT_EQ(49, credits.cy);
-
-    const TemplateItem& logo = t.items[2];
-    EXPECT_EQ((DWORD)IDC_LOGO, logo.id);
-    // windres stores the name upper-cased; class names are matched without case.
-    EXPECT_EQ(0, _wcsicmp(L"GLLogoControl", logo.windowClass.name.c_str()))
-        << "class " << std::string(logo.windowClass.name.begin(), logo.windowClass.name.end());
-    EXPECT_TRUE(logo.title.name.empty());
-    EXPECT_EQ((DWORD)WS_EX_STATICEDGE, logo.exStyle);
-    EXPECT_EQ(kChild, logo.style);
-    EXPECT_EQ(1, logo.x);
-    EXPECT_EQ(2, logo.y);
-    EXPECT_EQ(70, logo.cx);
-    EXPECT_EQ(49, logo.cy);
+TEST_F(AboutTemplate, ControlsAreOkCreditsAndLogoInThatOrder) {
+    // windres stores the logo's class name upper-cased; class names are matched without case.
+    const ExpectedItem expected[] = {
+        {IDC_OKAY, "button", "Ok", 0, kChild | BS_DEFPUSHBUTTON | WS_TABSTOP, 109, 55, 34, 12},
+        {IDC_CREDITS, "edit", "", 0,
+         kChild | ES_MULTILINE | ES_CENTER | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL |
+             WS_BORDER | WS_TABSTOP | WS_DISABLED,
+         73, 2, 180, 49},
+        {IDC_LOGO, "gllogocontrol", "", WS_EX_STATICEDGE, kChild, 1, 2, 70, 49},
+    };
+    ASSERT_EQ(3u, dialog.items.size());
+    for (size_t i = 0; i < dialog.items.size(); ++i) {
+        ExpectItem(dialog.items[i], expected[i]);
+    }
 }
 
 // ---------------------------------------------------------------------------------------
@@ -253,11 +90,12 @@ struct DialogUnits {
 
 DialogUnits MeasureAboutUnits() {
     DialogUnits units;
-    std::vector<BYTE> bytes = LoadAboutTemplate();
-    if (bytes.empty()) {
+    std::vector<BYTE> bytes;
+    DialogTemplate t;
+    if (!LoadProgramDialog(IDD_ABOUT, &bytes) ||
+        !ParseDialogTemplate(bytes.data(), bytes.size(), &t)) {
         return units;
     }
-    DialogTemplate t = ParseDialogTemplate(bytes.data(), bytes.size());
     std::vector<BYTE> header(bytes.begin(), bytes.begin() + t.headerBytes);
     WORD none = 0;
     memcpy(header.data() + 16, &none, sizeof none); // cDlgItems
@@ -280,23 +118,6 @@ DialogUnits MeasureAboutUnits() {
     return units;
 }
 
-std::set<DWORD> ProcessThreads(DWORD pid) {
-    std::set<DWORD> threads;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) {
-        return threads;
-    }
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-        if (entry.th32OwnerProcessID == pid) {
-            threads.insert(entry.th32ThreadID);
-        }
-    }
-    CloseHandle(snapshot);
-    return threads;
-}
-
 std::set<DWORD> Without(const std::set<DWORD>& all, const std::set<DWORD>& old) {
     std::set<DWORD> rest;
     std::set_difference(all.begin(), all.end(), old.begin(), old.end(),
@@ -310,86 +131,22 @@ bool AnyAlive(const std::set<DWORD>& threads, DWORD pid) {
                        [&](DWORD id) { return now.count(id) != 0; });
 }
 
-// Moves physical memory: commits, touches and frees a few hundred megabytes, so the
-// figures the program shows change.
-void StirMemory() {
-    const SIZE_T bytes = (SIZE_T)300 << 20;
-    BYTE* block = (BYTE*)VirtualAlloc(NULL, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-    if (!block) {
-        return;
-    }
-    for (SIZE_T at = 0; at < bytes; at += 4096) {
-        block[at] = (BYTE)at;
-    }
-    PumpFor(300);
-    VirtualFree(block, 0, MEM_RELEASE);
-}
-
-// A plain window of the test's own, to take the foreground away from the program.
-class Bystander {
-  public:
-    Bystander() {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(NULL);
-        wc.lpszClassName = "AboutTestBystander";
-        RegisterClassA(&wc);
-        window_ = CreateWindowExA(0, wc.lpszClassName, "bystander", WS_POPUP | WS_VISIBLE, 10, 10,
-                                  100, 60, NULL, NULL, wc.hInstance, NULL);
-    }
-    ~Bystander() {
-        DestroyWindow(window_);
-    }
-    HWND Window() const {
-        return window_;
-    }
-
-  private:
-    HWND window_;
-};
-
-class AboutTest : public testing::Test {
+class AboutTest : public ProgramTest {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(taskbar.Create());
-        ASSERT_TRUE(StartProgramAndWaitForHost(&program));
+        ProgramTest::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
         // The host is running its loop once its first icon refresh has come.
         ASSERT_TRUE(WaitUntil([&] { return taskbar.Count(program.host) >= 2; }));
     }
-    void TearDown() override {
-        CloseProgram(&program);
-        taskbar.Destroy();
-    }
 
-    HWND OpenTrayMenu() {
-        PostTrayMouse(program, WM_RBUTTONDOWN);
-        HWND menu = NULL;
-        WaitUntil([&] { return (menu = FindOpenMenu(program.pid)) != NULL; });
-        return menu;
-    }
-    // Chooses the nth entry (1 for the first) of the tray menu with the keyboard, and
-    // waits for the menu to go.
-    bool ChooseTrayEntry(int entry) {
-        HWND menu = OpenTrayMenu();
-        if (!menu) {
-            return false;
-        }
-        for (int i = 0; i < entry; ++i) {
-            PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
-        }
-        PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
-        return WaitUntil([&] { return FindOpenMenu(program.pid) == NULL; });
-    }
     HWND WaitForAbout() {
-        HWND about = WaitForWindow(program.pid, kDialogClass, kAboutCaption);
-        // The dialog shows before it is painted; its controls exist by then.
-        if (about) {
-            WaitUntil([&] { return GetDlgItem(about, IDC_LOGO) != NULL; });
-        }
-        return about;
+        return WaitForShownDialog(program.pid, kAboutCaption, IDC_LOGO);
     }
     HWND OpenAboutFromTrayMenu() {
-        return ChooseTrayEntry(1) ? WaitForAbout() : NULL;
+        return ChooseTrayEntry(program, 1) ? WaitForAbout() : NULL;
     }
     HWND OpenDetails() {
         PostTrayCommand(program, CMD_TRAY_DETAILS);
@@ -405,9 +162,6 @@ class AboutTest : public testing::Test {
     std::vector<HWND> ShownDialogs() {
         return ProcessWindows(program.pid, kDialogClass, NULL, true);
     }
-
-    FakeTaskbar taskbar;
-    Program program;
 };
 
 TEST_F(AboutTest, OpensFromTheTrayMenuCentredWithItsCaptionAndNoCloseBox) {
@@ -510,8 +264,7 @@ TEST_F(AboutTest, LogoIsAChildOfTheTemplatesSizeWhoseRenderThreadLivesWithTheBox
     PumpFor(500);
     EXPECT_TRUE(AnyAlive(added, program.pid)) << "still running while the box is open";
 
-    HWND ok = GetDlgItem(about, IDC_OKAY);
-    PostMessageA(ok, BM_CLICK, 0, 0);
+    ClickButton(GetDlgItem(about, IDC_OKAY));
     ASSERT_TRUE(WaitForClosed(about));
     EXPECT_TRUE(WaitUntil([&] { return !AnyAlive(added, program.pid); }))
         << "joined when the box closed";
@@ -521,11 +274,10 @@ TEST_F(AboutTest, LogoIsAChildOfTheTemplatesSizeWhoseRenderThreadLivesWithTheBox
 TEST_F(AboutTest, EscapeLeavesItOpenEnterAndOkCloseIt) {
     HWND about = OpenAboutFromTrayMenu();
     ASSERT_NE((HWND)NULL, about);
-    PostMessageA(about, WM_KEYDOWN, VK_ESCAPE, 0);
-    PostMessageA(about, WM_KEYUP, VK_ESCAPE, 0);
+    PressKey(about, VK_ESCAPE);
     // The program handles its posted messages in order: once a later right click has
     // opened the menu, Escape has been dealt with.
-    HWND menu = OpenTrayMenu();
+    HWND menu = OpenTrayMenu(program);
     ASSERT_NE((HWND)NULL, menu);
     PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
     ASSERT_TRUE(WaitUntil([&] { return FindOpenMenu(program.pid) == NULL; }));
@@ -540,7 +292,7 @@ TEST_F(AboutTest, EscapeLeavesItOpenEnterAndOkCloseIt) {
     EXPECT_EQ(kCredits, WindowText(GetDlgItem(about, IDC_CREDITS)));
     HWND ok = GetDlgItem(about, IDC_OKAY);
     EXPECT_EQ("Ok", WindowText(ok));
-    PostMessageA(ok, BM_CLICK, 0, 0);
+    ClickButton(ok);
     EXPECT_TRUE(WaitForClosed(about));
     EXPECT_TRUE(ShownDialogs().empty());
 }
@@ -565,11 +317,11 @@ TEST_F(AboutTest, SecondShowingHasItsOwnLogoThreadAndTheSameCredits) {
 TEST_F(AboutTest, WhileOpenTheTrayMenuEntriesOpenNothing) {
     HWND about = OpenAboutFromTrayMenu();
     ASSERT_NE((HWND)NULL, about);
-    ASSERT_TRUE(ChooseTrayEntry(1)) << "About";
-    ASSERT_TRUE(ChooseTrayEntry(2)) << "Details";
+    ASSERT_TRUE(ChooseTrayEntry(program, 1)) << "About";
+    ASSERT_TRUE(ChooseTrayEntry(program, 2)) << "Details";
     // Menu commands arrive as posted messages: once a later menu has opened, both
     // commands have been handled.
-    HWND menu = OpenTrayMenu();
+    HWND menu = OpenTrayMenu(program);
     ASSERT_NE((HWND)NULL, menu);
     PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
     ASSERT_TRUE(WaitUntil([&] { return FindOpenMenu(program.pid) == NULL; }));
@@ -614,11 +366,10 @@ TEST_F(AboutTest, LeftClickOnTheIconBringsItToTheFrontOverTheDetailsDialog) {
     HWND about = WaitForAbout();
     ASSERT_NE((HWND)NULL, about);
 
-    Bystander bystander;
-    ASSERT_NE((HWND)NULL, bystander.Window());
+    OtherWindow bystander({10, 10, 110, 70});
+    ASSERT_NE((HWND)NULL, bystander.get());
     for (int round = 0; round < 2; ++round) {
-        SetForegroundWindow(bystander.Window());
-        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == bystander.Window(); }));
+        ASSERT_TRUE(TakeForeground(bystander.get()));
         PostTrayMouse(program, WM_LBUTTONDOWN);
         EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == about; }))
             << "round " << round << ": foreground is " << ClassOf(GetForegroundWindow()) << " "

@@ -154,16 +154,6 @@ LRESULT TopMostCheck(HWND dialog) {
     return (LRESULT)state;
 }
 
-// Posted, as a click would come, so that it is handled in order with other posted input.
-void Click(HWND button) {
-    PostMessageA(button, BM_CLICK, 0, 0);
-}
-
-void PostKey(HWND window, UINT key) {
-    PostMessageA(window, WM_KEYDOWN, key, 1);
-    PostMessageA(window, WM_KEYUP, key, 0xC0000001);
-}
-
 // Whether a is above b in the z-order of top-level windows.
 bool IsAbove(HWND a, HWND b) {
     for (HWND next = GetWindow(a, GW_HWNDNEXT); next; next = GetWindow(next, GW_HWNDNEXT)) {
@@ -173,74 +163,6 @@ bool IsAbove(HWND a, HWND b) {
     }
     return false;
 }
-
-// A plain window of the test's own, to cover the dialog or take the foreground.
-class OtherWindow {
-  public:
-    explicit OtherWindow(const RECT& place) {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(NULL);
-        wc.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
-        wc.lpszClassName = "DetailsTestOtherWindow";
-        RegisterClassA(&wc);
-        window_ = CreateWindowExA(0, wc.lpszClassName, "other", WS_POPUP | WS_VISIBLE, place.left,
-                                  place.top, place.right - place.left, place.bottom - place.top,
-                                  NULL, NULL, wc.hInstance, NULL);
-    }
-    ~OtherWindow() {
-        DestroyWindow(window_);
-    }
-    HWND get() const {
-        return window_;
-    }
-
-  private:
-    HWND window_;
-};
-
-// Makes the window foreground and waits until it has stayed so for a while: under Wine
-// the X server's focus events arrive late and can hand the foreground back for a moment.
-bool TakeForeground(HWND window) {
-    DWORD heldSince = 0;
-    return WaitUntil([&] {
-        if (GetForegroundWindow() != window) {
-            SetForegroundWindow(window);
-            heldSince = 0;
-            return false;
-        }
-        if (heldSince == 0) {
-            heldSince = GetTickCount();
-        }
-        return GetTickCount() - heldSince >= 300;
-    });
-}
-
-// Commits and touches memory so that the system's free figure moves.
-class MemoryBlock {
-  public:
-    explicit MemoryBlock(size_t bytes) {
-        base_ = (char*)VirtualAlloc(NULL, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-        for (size_t at = 0; base_ && at < bytes; at += 4096) {
-            base_[at] = 1;
-        }
-    }
-    ~MemoryBlock() {
-        Release();
-    }
-    bool ok() const {
-        return base_ != NULL;
-    }
-    void Release() {
-        if (base_) {
-            VirtualFree(base_, 0, MEM_RELEASE);
-            base_ = NULL;
-        }
-    }
-
-  private:
-    char* base_;
-};
 
 struct MenuEntry {
     bool separator;
@@ -328,16 +250,8 @@ std::vector<MenuEntry> DefaultSystemMenu(HMODULE spy) {
     return ParseMenuDescription(description);
 }
 
-class DetailsDialog : public testing::Test {
+class DetailsDialog : public ProgramTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(taskbar.Create()) << "the fake taskbar must be the one the shell finds";
-        ASSERT_TRUE(StartProgramAndWaitForHost(&program));
-    }
-    void TearDown() override {
-        CloseProgram(&program);
-        taskbar.Destroy();
-    }
     // Waits for the dialog to show; what it shows at that first moment lands in firstSight.
     HWND WaitForDetails() {
         HWND dialog = WaitForWindow(program.pid, kDialogClass, kCaption);
@@ -350,7 +264,7 @@ class DetailsDialog : public testing::Test {
         PostTrayCommand(program, CMD_TRAY_DETAILS);
         return WaitForDetails();
     }
-    HWND OpenFromClick() {
+    HWND OpenFromClickButton() {
         PostTrayMouse(program, WM_LBUTTONDOWN);
         return WaitForDetails();
     }
@@ -362,6 +276,14 @@ class DetailsDialog : public testing::Test {
     }
     HWND WaitForVersionBox() {
         return WaitForWindow(program.pid, kDialogClass, "Application Version");
+    }
+    // Opens the dialog, then its Version box from the system menu.
+    void OpenVersionBox(HWND* dialog, HWND* box) {
+        *dialog = OpenFromMenu();
+        ASSERT_NE((HWND)NULL, *dialog);
+        PostMessageA(*dialog, WM_SYSCOMMAND, SYSCMD_VERSION, 0);
+        *box = WaitForVersionBox();
+        ASSERT_NE((HWND)NULL, *box);
     }
     // Every control filled at once: no template placeholder left, bars in step.
     void ExpectFilledAtFirstSight() {
@@ -376,8 +298,6 @@ class DetailsDialog : public testing::Test {
         EXPECT_EQ(ExpectedTotalText(), firstSight.total);
     }
 
-    FakeTaskbar taskbar;
-    Program program;
     Shown firstSight;
 };
 
@@ -401,10 +321,7 @@ TEST_F(DetailsDialog, OpensFromTheMenuCentredTopMostWithTopMostPressedAndFilled)
                        IDC_FREE_TEXT, IDC_TOTAL_TEXT, IDC_TOPMOST};
     const char* classes[] = {
         "Button", "msctls_progress32", "Static", "msctls_progress32", "Static", "Static", "Button"};
-    std::vector<HWND> children;
-    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        children.push_back(child);
-    }
+    std::vector<HWND> children = ChildWindows(dialog);
     ASSERT_EQ(7u, children.size());
     for (size_t i = 0; i < children.size(); ++i) {
         EXPECT_EQ(ids[i], GetDlgCtrlID(children[i]));
@@ -415,7 +332,7 @@ TEST_F(DetailsDialog, OpensFromTheMenuCentredTopMostWithTopMostPressedAndFilled)
 }
 
 TEST_F(DetailsDialog, OpensFromALeftClickOnTheIcon) {
-    HWND dialog = OpenFromClick();
+    HWND dialog = OpenFromClickButton();
     ASSERT_NE((HWND)NULL, dialog);
     ExpectFilledAtFirstSight();
     EXPECT_TRUE(IsTopMost(dialog));
@@ -446,7 +363,7 @@ TEST_F(DetailsDialog, TopMostToggleClearsAndRestoresTopMost) {
     SetWindowPos(cover.get(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     EXPECT_TRUE(IsAbove(dialog, cover.get())) << "a top-most dialog stays above other windows";
 
-    Click(GetDlgItem(dialog, IDC_TOPMOST));
+    ClickButton(GetDlgItem(dialog, IDC_TOPMOST));
     ASSERT_TRUE(WaitUntil([&] { return !IsTopMost(dialog); }));
     EXPECT_EQ(BST_UNCHECKED, TopMostCheck(dialog));
     // Raised again as often as needed: the dialog may take activation, and the top, late.
@@ -455,7 +372,7 @@ TEST_F(DetailsDialog, TopMostToggleClearsAndRestoresTopMost) {
         return IsAbove(cover.get(), dialog);
     })) << "other windows can now cover the dialog";
 
-    Click(GetDlgItem(dialog, IDC_TOPMOST));
+    ClickButton(GetDlgItem(dialog, IDC_TOPMOST));
     ASSERT_TRUE(WaitUntil([&] { return IsTopMost(dialog); }));
     EXPECT_EQ(BST_CHECKED, TopMostCheck(dialog));
     EXPECT_TRUE(IsAbove(dialog, cover.get()));
@@ -467,10 +384,10 @@ TEST_F(DetailsDialog, TopMostToggleClearsAndRestoresTopMost) {
 TEST_F(DetailsDialog, EscapeLeavesItOpen) {
     HWND dialog = OpenFromMenu();
     ASSERT_NE((HWND)NULL, dialog);
-    PostKey(dialog, VK_ESCAPE);
+    PressKey(dialog, VK_ESCAPE);
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     // Handled after both: once the toggle has moved, Escape has been seen.
-    Click(GetDlgItem(dialog, IDC_TOPMOST));
+    ClickButton(GetDlgItem(dialog, IDC_TOPMOST));
     ASSERT_TRUE(WaitUntil([&] { return TopMostCheck(dialog) == BST_UNCHECKED; }));
     EXPECT_TRUE(IsWindow(dialog));
     EXPECT_TRUE(IsWindowVisible(dialog));
@@ -483,8 +400,8 @@ TEST_F(DetailsDialog, EnterOkayTheCloseBoxAndCloseEachCloseItAndReopeningFillsIt
         void (*close)(HWND dialog);
     };
     const CloseWay ways[] = {
-        {"Enter", [](HWND dialog) { PostKey(dialog, VK_RETURN); }},
-        {"Okay", [](HWND dialog) { Click(GetDlgItem(dialog, IDC_OKAY)); }},
+        {"Enter", [](HWND dialog) { PressKey(dialog, VK_RETURN); }},
+        {"Okay", [](HWND dialog) { ClickButton(GetDlgItem(dialog, IDC_OKAY)); }},
         {"close box", [](HWND dialog) { PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }},
         {"WM_CLOSE", [](HWND dialog) { PostMessageA(dialog, WM_CLOSE, 0, 0); }},
     };
@@ -492,7 +409,7 @@ TEST_F(DetailsDialog, EnterOkayTheCloseBoxAndCloseEachCloseItAndReopeningFillsIt
     for (const CloseWay& way : ways) {
         SCOPED_TRACE(way.name);
         // Alternate the two ways in; every opening after the first is a reopening.
-        HWND dialog = (opened++ % 2 == 0) ? OpenFromMenu() : OpenFromClick();
+        HWND dialog = (opened++ % 2 == 0) ? OpenFromMenu() : OpenFromClickButton();
         ASSERT_NE((HWND)NULL, dialog);
         ExpectFilledAtFirstSight();
         EXPECT_FALSE(IsWindowEnabled(program.host)) << "the dialog is modal";
@@ -564,7 +481,7 @@ TEST_F(DetailsDialog, SystemMenuEndsWithVersionAboutAndTheWebSiteAfterSeparators
 bool NothingDrawnBesideTheText(HWND box, HWND iconControl) {
     RECT place, text;
     GetWindowRect(iconControl, &place);
-    GetWindowRect(GetDlgItem(box, 0xFFFF), &text);
+    GetWindowRect(GetDlgItem(box, kMessageBoxTextId), &text);
     if (!IsWindowVisible(iconControl) || IsRectEmpty(&place)) {
         return true;
     }
@@ -591,34 +508,32 @@ bool NothingDrawnBesideTheText(HWND box, HWND iconControl) {
 
 // The Version box: exact text and caption, one OK button, no icon, over the dialog.
 void ExpectVersionBox(HWND box, HWND dialog) {
-    ASSERT_TRUE(WaitUntil([&] { return GetDlgItem(box, 0xFFFF) != NULL; }));
-    EXPECT_EQ("Brindlewox Sorvagenta, Version 1.0.0.1", WindowText(GetDlgItem(box, 0xFFFF)));
+    ASSERT_TRUE(WaitUntil([&] { return GetDlgItem(box, kMessageBoxTextId) != NULL; }));
+    EXPECT_EQ("Brindlewox Sorvagenta, Version 1.0.0.1",
+              WindowText(GetDlgItem(box, kMessageBoxTextId)));
     EXPECT_EQ(dialog, GetWindow(box, GW_OWNER));
     std::vector<std::string> buttons;
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (ClassOf(child) == "Button" && IsWindowVisible(child)) {
-            buttons.push_back(WindowText(child));
-            EXPECT_EQ(IDOK, GetDlgCtrlID(child));
+    for (HWND button : ChildWindows(box, "Button")) {
+        if (IsWindowVisible(button)) {
+            buttons.push_back(WindowText(button));
+            EXPECT_EQ(IDOK, GetDlgCtrlID(button));
         }
-        if (ClassOf(child) == "Static" && (GetWindowLongA(child, GWL_STYLE) & SS_ICON)) {
-            DWORD_PTR icon = 1;
-            SendMessageTimeoutA(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 5000, &icon);
-            EXPECT_EQ(0u, icon) << "no icon in the box";
-            EXPECT_TRUE(NothingDrawnBesideTheText(box, child)) << "pixels drawn as an icon";
-        }
+    }
+    for (HWND icon : IconControls(box)) {
+        DWORD_PTR shown = 1;
+        SendMessageTimeoutA(icon, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 5000, &shown);
+        EXPECT_EQ(0u, shown) << "no icon in the box";
+        EXPECT_TRUE(NothingDrawnBesideTheText(box, icon)) << "pixels drawn as an icon";
     }
     ASSERT_EQ(1u, buttons.size());
     EXPECT_EQ("OK", buttons[0]);
 }
 
 TEST_F(DetailsDialog, VersionShowsItsTextCaptionAndOnlyAnOkButton) {
-    HWND dialog = OpenFromMenu();
-    ASSERT_NE((HWND)NULL, dialog);
-    PostMessageA(dialog, WM_SYSCOMMAND, SYSCMD_VERSION, 0);
-    HWND box = WaitForVersionBox();
-    ASSERT_NE((HWND)NULL, box);
+    HWND dialog = NULL, box = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenVersionBox(&dialog, &box));
     ExpectVersionBox(box, dialog);
-    Click(GetDlgItem(box, IDOK));
+    ClickButton(GetDlgItem(box, IDOK));
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
     EXPECT_TRUE(IsWindowVisible(dialog)) << "the dialog stays open under the box";
 }
@@ -630,23 +545,20 @@ TEST_F(DetailsDialog, VersionIsChosenFromTheSystemMenuByKeyboard) {
     // site, with About between them.
     PostMessageA(dialog, WM_SYSCOMMAND, SC_KEYMENU, ' ');
     ASSERT_TRUE(WaitUntil([&] { return FindOpenMenu(program.pid) != NULL; }));
-    PostKey(dialog, VK_END);
-    PostKey(dialog, VK_UP);
-    PostKey(dialog, VK_UP);
-    PostKey(dialog, VK_RETURN);
+    PressKey(dialog, VK_END);
+    PressKey(dialog, VK_UP);
+    PressKey(dialog, VK_UP);
+    PressKey(dialog, VK_RETURN);
     HWND box = WaitForVersionBox();
     ASSERT_NE((HWND)NULL, box);
     ExpectVersionBox(box, dialog);
-    Click(GetDlgItem(box, IDOK));
+    ClickButton(GetDlgItem(box, IDOK));
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
 }
 
 TEST_F(DetailsDialog, FiguresKeepRefreshingWhileTheVersionBoxIsOpen) {
-    HWND dialog = OpenFromMenu();
-    ASSERT_NE((HWND)NULL, dialog);
-    PostMessageA(dialog, WM_SYSCOMMAND, SYSCMD_VERSION, 0);
-    HWND box = WaitForVersionBox();
-    ASSERT_NE((HWND)NULL, box);
+    HWND dialog = NULL, box = NULL;
+    ASSERT_NO_FATAL_FAILURE(OpenVersionBox(&dialog, &box));
 
     Shown before;
     ASSERT_TRUE(ReadSteady(dialog, &before));
@@ -668,7 +580,7 @@ TEST_F(DetailsDialog, FiguresKeepRefreshingWhileTheVersionBoxIsOpen) {
     EXPECT_TRUE(IsWindow(box)) << "the box stayed open throughout";
     ASSERT_TRUE(ReadSteady(dialog, &after));
     ExpectConsistent(after);
-    Click(GetDlgItem(box, IDOK));
+    ClickButton(GetDlgItem(box, IDOK));
 }
 
 } // namespace

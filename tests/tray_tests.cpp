@@ -15,22 +15,12 @@ namespace {
 const UINT kTrayFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
 const UINT kTrayCallback = WM_USER + 5;
 
-class TrayTest : public testing::Test {
+class TrayTest : public ProgramTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(taskbar.Create()) << "the fake taskbar must be the one the shell finds";
-        ASSERT_TRUE(StartProgramAndWaitForHost(&program));
-    }
-    void TearDown() override {
-        CloseProgram(&program);
-        taskbar.Destroy();
-    }
     // Waits until the program has made at least count icon calls.
     bool WaitForTrayCalls(size_t count) {
         return WaitUntil([&] { return taskbar.Count(program.host) >= count; });
     }
-    FakeTaskbar taskbar;
-    Program program;
 };
 
 struct TipFigures {
@@ -121,23 +111,12 @@ TEST_F(TrayTest, TaskbarCreatedAddsTheIconAgainWithTheLatestTooltip) {
     }
 }
 
-// Opens the tray menu as a right click on the icon does.
-HWND OpenTrayMenu(const Program& program) {
-    PostTrayMouse(program, WM_RBUTTONDOWN);
-    HWND menu = NULL;
-    WaitUntil([&] { return (menu = FindOpenMenu(program.pid)) != NULL; });
-    return menu;
-}
-
 TEST_F(TrayTest, ExitIsTheThirdMenuEntryAndEndsTheProgramWithCodeZero) {
     ASSERT_TRUE(WaitForTrayCalls(2));
     HWND menu = OpenTrayMenu(program);
     ASSERT_NE((HWND)NULL, menu);
     // Down to the third entry, then Enter, as a user on the keyboard would.
-    for (int i = 0; i < 3; ++i) {
-        PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
-    }
-    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+    ChooseMenuEntry(menu, 3);
     DWORD code = 99;
     ASSERT_TRUE(WaitForExit(&program, &code));
     EXPECT_EQ(0u, code);
@@ -205,13 +184,12 @@ DuplicateBox WaitForDuplicateBox(const Program& second) {
     if (!box.window) {
         return box;
     }
-    WaitUntil([&] { return GetDlgItem(box.window, 0xFFFF) != NULL; });
-    box.text = WindowText(GetDlgItem(box.window, 0xFFFF));
-    for (HWND child = GetWindow(box.window, GW_CHILD); child;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-        if (ClassOf(child) == "Button" && IsWindowVisible(child)) {
-            box.buttons.push_back(WindowText(child));
-            box.ok = child;
+    WaitUntil([&] { return GetDlgItem(box.window, kMessageBoxTextId) != NULL; });
+    box.text = WindowText(GetDlgItem(box.window, kMessageBoxTextId));
+    for (HWND button : ChildWindows(box.window, "Button")) {
+        if (IsWindowVisible(button)) {
+            box.buttons.push_back(WindowText(button));
+            box.ok = button;
         }
     }
     return box;
@@ -219,12 +197,8 @@ DuplicateBox WaitForDuplicateBox(const Program& second) {
 
 // Whether the screen shows the system's information icon in the box.
 bool ShowsInformationIcon(HWND box) {
-    HWND iconControl = NULL;
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (ClassOf(child) == "Static" && (GetWindowLongA(child, GWL_STYLE) & SS_ICON)) {
-            iconControl = child;
-        }
-    }
+    std::vector<HWND> icons = IconControls(box);
+    HWND iconControl = icons.empty() ? NULL : icons.back();
     if (!iconControl || !IsWindowVisible(iconControl)) {
         return false;
     }
@@ -234,29 +208,13 @@ bool ShowsInformationIcon(HWND box) {
     std::vector<unsigned char> shown = CaptureScreen(square);
 
     // The same icon drawn here on the box's own background.
-    HDC screen = GetDC(NULL);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = 32;
-    info.bmiHeader.biHeight = -32;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = NULL;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    RECT all = {0, 0, 32, 32};
-    COLORREF ground = RGB(shown[2], shown[1], shown[0]);
-    HBRUSH brush = CreateSolidBrush(ground);
-    FillRect(memory, &all, brush);
-    DeleteObject(brush);
-    DrawIconEx(memory, 0, 0, LoadIconA(NULL, IDI_INFORMATION), 32, 32, 0, NULL, DI_NORMAL);
-    GdiFlush();
-    std::vector<unsigned char> expected((unsigned char*)bits, (unsigned char*)bits + 32 * 32 * 4);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(NULL, screen);
+    std::vector<unsigned char> expected = DrawnPixels(32, 32, [&](HDC memory) {
+        RECT all = {0, 0, 32, 32};
+        HBRUSH brush = CreateSolidBrush(RGB(shown[2], shown[1], shown[0]));
+        FillRect(memory, &all, brush);
+        DeleteObject(brush);
+        DrawIconEx(memory, 0, 0, LoadIconA(NULL, IDI_INFORMATION), 32, 32, 0, NULL, DI_NORMAL);
+    });
 
     int differing = 0;
     for (size_t i = 0; i < expected.size(); i += 4) {
@@ -285,7 +243,7 @@ TEST_F(TrayTest, SecondCopyShowsTheDuplicateBoxAndEndsWithCodeOne) {
 
     // The box waits for the user.
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(second.process, 0));
-    PostMessageA(box.ok, BM_CLICK, 0, 0);
+    ClickButton(box.ok);
     DWORD code = 99;
     ASSERT_TRUE(WaitForExit(&second, &code));
     EXPECT_EQ(1u, code);

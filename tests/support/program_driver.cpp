@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include <tlhelp32.h>
+
 namespace driver {
 
 namespace {
@@ -319,9 +321,144 @@ void PostTrayCommand(const Program& program, UINT command) {
     PostMessageA(program.host, WM_COMMAND, command, 0);
 }
 
-std::vector<unsigned char> CaptureScreen(const RECT& box) {
-    int width = box.right - box.left;
-    int height = box.bottom - box.top;
+HWND OpenTrayMenu(const Program& program) {
+    PostTrayMouse(program, WM_RBUTTONDOWN);
+    HWND menu = NULL;
+    WaitUntil([&] { return (menu = FindOpenMenu(program.pid)) != NULL; });
+    return menu;
+}
+
+void ChooseMenuEntry(HWND menu, int entry) {
+    for (int i = 0; i < entry; ++i) {
+        PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+    }
+    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+}
+
+bool ChooseTrayEntry(const Program& program, int entry) {
+    HWND menu = OpenTrayMenu(program);
+    if (!menu) {
+        return false;
+    }
+    ChooseMenuEntry(menu, entry);
+    return WaitUntil([&] { return FindOpenMenu(program.pid) == NULL; });
+}
+
+void PressKey(HWND window, UINT key) {
+    PostMessageA(window, WM_KEYDOWN, key, 1);
+    PostMessageA(window, WM_KEYUP, key, 0xC0000001);
+}
+
+void ClickButton(HWND button) {
+    PostMessageA(button, BM_CLICK, 0, 0);
+}
+
+HWND WaitForShownDialog(DWORD pid, const char* caption, int controlId, DWORD timeoutMs) {
+    HWND dialog = NULL;
+    WaitUntil(
+        [&] {
+            dialog = FindProcessWindow(pid, "#32770", caption, true);
+            return dialog && GetDlgItem(dialog, controlId) != NULL;
+        },
+        timeoutMs);
+    return dialog && GetDlgItem(dialog, controlId) ? dialog : NULL;
+}
+
+std::vector<HWND> ChildWindows(HWND parent, const char* className) {
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!className || ClassOf(child) == className) {
+            children.push_back(child);
+        }
+    }
+    return children;
+}
+
+std::vector<HWND> IconControls(HWND box) {
+    std::vector<HWND> icons;
+    for (HWND child : ChildWindows(box, "Static")) {
+        if (GetWindowLongA(child, GWL_STYLE) & SS_ICON) {
+            icons.push_back(child);
+        }
+    }
+    return icons;
+}
+
+std::set<DWORD> ProcessThreads(DWORD pid) {
+    std::set<DWORD> threads;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return threads;
+    }
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID == pid) {
+            threads.insert(entry.th32ThreadID);
+        }
+    }
+    CloseHandle(snapshot);
+    return threads;
+}
+
+MemoryBlock::MemoryBlock(size_t bytes) {
+    base_ = (char*)VirtualAlloc(NULL, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    for (size_t at = 0; base_ && at < bytes; at += 4096) {
+        base_[at] = 1;
+    }
+}
+
+MemoryBlock::~MemoryBlock() {
+    Release();
+}
+
+void MemoryBlock::Release() {
+    if (base_) {
+        VirtualFree(base_, 0, MEM_RELEASE);
+        base_ = NULL;
+    }
+}
+
+void StirMemory(size_t bytes) {
+    MemoryBlock block(bytes);
+    if (block.ok()) {
+        PumpFor(300);
+    }
+}
+
+OtherWindow::OtherWindow(const RECT& place) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(NULL);
+    wc.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
+    wc.lpszClassName = "DriverOtherWindow";
+    RegisterClassA(&wc);
+    window_ = CreateWindowExA(0, wc.lpszClassName, "other", WS_POPUP | WS_VISIBLE, place.left,
+                              place.top, place.right - place.left, place.bottom - place.top, NULL,
+                              NULL, wc.hInstance, NULL);
+}
+
+OtherWindow::~OtherWindow() {
+    DestroyWindow(window_);
+}
+
+bool TakeForeground(HWND window) {
+    DWORD heldSince = 0;
+    return WaitUntil([&] {
+        if (GetForegroundWindow() != window) {
+            SetForegroundWindow(window);
+            heldSince = 0;
+            return false;
+        }
+        if (heldSince == 0) {
+            heldSince = GetTickCount();
+        }
+        return GetTickCount() - heldSince >= 300;
+    });
+}
+
+std::vector<unsigned char> DrawnPixels(int width, int height,
+                                       const std::function<void(HDC)>& draw) {
     std::vector<unsigned char> pixels((size_t)width * height * 4);
     HDC screen = GetDC(NULL);
     HDC memory = CreateCompatibleDC(screen);
@@ -334,7 +471,7 @@ std::vector<unsigned char> CaptureScreen(const RECT& box) {
     void* bits = NULL;
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, box.left, box.top, SRCCOPY);
+    draw(memory);
     GdiFlush();
     memcpy(pixels.data(), bits, pixels.size());
     SelectObject(memory, old);
@@ -342,6 +479,25 @@ std::vector<unsigned char> CaptureScreen(const RECT& box) {
     DeleteDC(memory);
     ReleaseDC(NULL, screen);
     return pixels;
+}
+
+std::vector<unsigned char> CaptureScreen(const RECT& box) {
+    return DrawnPixels(box.right - box.left, box.bottom - box.top, [&](HDC memory) {
+        HDC screen = GetDC(NULL);
+        BitBlt(memory, 0, 0, box.right - box.left, box.bottom - box.top, screen, box.left, box.top,
+               SRCCOPY);
+        ReleaseDC(NULL, screen);
+    });
+}
+
+void ProgramTest::SetUp() {
+    ASSERT_TRUE(taskbar.Create()) << "the fake taskbar must be the one the shell finds";
+    ASSERT_TRUE(StartProgramAndWaitForHost(&program));
+}
+
+void ProgramTest::TearDown() {
+    CloseProgram(&program);
+    taskbar.Destroy();
 }
 
 } // namespace driver

@@ -6,8 +6,11 @@
 #include <windows.h>
 
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 namespace driver {
 
@@ -100,7 +103,78 @@ void PostTrayMouse(const Program& program, UINT mouseMessage);
 // Posts a tray menu command to the host window.
 void PostTrayCommand(const Program& program, UINT command);
 
+// Opens the tray menu as a right click on the icon does; NULL if it does not show.
+HWND OpenTrayMenu(const Program& program);
+// Moves down to the nth entry (1 for the first) of an open menu, then presses Enter.
+void ChooseMenuEntry(HWND menu, int entry);
+// Both, then waits for the menu to go.
+bool ChooseTrayEntry(const Program& program, int entry);
+
+// Posted, as the keyboard and a click would come, so that they are handled in order with
+// other posted input.
+void PressKey(HWND window, UINT key);
+void ClickButton(HWND button);
+
+// The program's visible dialog with that caption, once its control with that id exists.
+HWND WaitForShownDialog(DWORD pid, const char* caption, int controlId, DWORD timeoutMs = 20000);
+
+// Child windows in z-order, only those of one class when className is not null.
+std::vector<HWND> ChildWindows(HWND parent, const char* className = NULL);
+
+// A message box's text is a static of this id; its icon, a static with SS_ICON.
+const int kMessageBoxTextId = 0xFFFF;
+std::vector<HWND> IconControls(HWND box);
+
+// The ids of a process's threads at this moment.
+std::set<DWORD> ProcessThreads(DWORD pid);
+
+// Commits and touches memory, so that the system's free figure moves, until released.
+class MemoryBlock {
+  public:
+    explicit MemoryBlock(size_t bytes);
+    ~MemoryBlock();
+    bool ok() const {
+        return base_ != NULL;
+    }
+    void Release();
+
+  private:
+    char* base_;
+};
+
+// Commits, touches and frees a few hundred megabytes, so the figures the program shows
+// change.
+void StirMemory(size_t bytes = (size_t)300 << 20);
+
+// A plain window of the test's own, to cover the program's windows or take the foreground.
+class OtherWindow {
+  public:
+    explicit OtherWindow(const RECT& place);
+    ~OtherWindow();
+    HWND get() const {
+        return window_;
+    }
+
+  private:
+    HWND window_;
+};
+
+// Makes the window foreground and waits until it has stayed so for a while: under Wine
+// the X server's focus events arrive late and can hand the foreground back for a moment.
+bool TakeForeground(HWND window);
+
 // Reads the screen's pixels of a rectangle (screen coordinates), BGRX rows top first.
 std::vector<unsigned char> CaptureScreen(const RECT& box);
+// Pixels drawn into a width by height 32-bit bitmap by draw, BGRX rows top first.
+std::vector<unsigned char> DrawnPixels(int width, int height, const std::function<void(HDC)>& draw);
+
+// A fixture with the fake taskbar in place and the program started, its host window found.
+class ProgramTest : public testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+    FakeTaskbar taskbar;
+    Program program;
+};
 
 } // namespace driver

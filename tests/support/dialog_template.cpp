@@ -1,0 +1,167 @@
+#include "support/dialog_template.h"
+
+#include <ctype.h>
+#include <string.h>
+
+#include "support/program_driver.h"
+
+namespace driver {
+
+namespace {
+
+class TemplateReader {
+  public:
+    TemplateReader(const BYTE* data, size_t size) : data_(data), size_(size) {}
+    bool ok() const {
+        return ok_;
+    }
+    size_t At() const {
+        return at_;
+    }
+    template <typename T> T Read() {
+        T value = T();
+        if (at_ + sizeof value > size_) {
+            ok_ = false;
+            return value;
+        }
+        memcpy(&value, data_ + at_, sizeof value);
+        at_ += sizeof value;
+        return value;
+    }
+    std::string ReadText() {
+        std::wstring text;
+        for (WCHAR c = Read<WCHAR>(); ok_ && c != 0; c = Read<WCHAR>()) {
+            text += c;
+        }
+        if (text.empty()) {
+            return std::string();
+        }
+        int bytes =
+            WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), NULL, 0, NULL, NULL);
+        std::string out(bytes, '\0');
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), &out[0], bytes, NULL, NULL);
+        return out;
+    }
+    NameOrOrdinal ReadNameOrOrdinal() {
+        NameOrOrdinal field;
+        WORD first = Read<WORD>();
+        if (first == 0xFFFF) {
+            field.ordinal = Read<WORD>();
+        } else if (first != 0) {
+            at_ -= sizeof(WORD);
+            field.name = ReadText();
+        }
+        return field;
+    }
+    void AlignToDword() {
+        at_ = (at_ + 3) & ~(size_t)3;
+    }
+
+  private:
+    const BYTE* data_;
+    size_t size_;
+    size_t at_ = 0;
+    bool ok_ = true;
+};
+
+} // namespace
+
+bool ParseDialogTemplate(const BYTE* data, size_t size, DialogTemplate* out) {
+    TemplateReader in(data, size);
+    out->version = in.Read<WORD>();
+    out->signature = in.Read<WORD>();
+    in.Read<DWORD>(); // help id
+    out->exStyle = in.Read<DWORD>();
+    out->style = in.Read<DWORD>();
+    WORD count = in.Read<WORD>();
+    out->x = in.Read<short>();
+    out->y = in.Read<short>();
+    out->cx = in.Read<short>();
+    out->cy = in.Read<short>();
+    out->menu = in.ReadNameOrOrdinal();
+    out->windowClass = in.ReadNameOrOrdinal();
+    out->title = in.ReadText();
+    if (out->style & DS_SETFONT) {
+        out->pointSize = in.Read<WORD>();
+        out->weight = in.Read<WORD>();
+        out->italic = in.Read<BYTE>();
+        out->charset = in.Read<BYTE>();
+        out->typeface = in.ReadText();
+    }
+    out->headerBytes = in.At();
+    out->items.clear();
+    for (WORD i = 0; i < count && in.ok(); ++i) {
+        in.AlignToDword();
+        DialogItem item;
+        in.Read<DWORD>(); // help id
+        item.exStyle = in.Read<DWORD>();
+        item.style = in.Read<DWORD>();
+        item.x = in.Read<short>();
+        item.y = in.Read<short>();
+        item.cx = in.Read<short>();
+        item.cy = in.Read<short>();
+        item.id = in.Read<DWORD>();
+        item.windowClass = in.ReadNameOrOrdinal();
+        item.text = in.ReadNameOrOrdinal();
+        WORD extra = in.Read<WORD>();
+        for (WORD b = 0; b < extra; ++b) {
+            in.Read<BYTE>();
+        }
+        out->items.push_back(item);
+    }
+    return in.ok();
+}
+
+testing::AssertionResult LoadProgramDialog(int id, std::vector<BYTE>* bytes) {
+    bytes->clear();
+    std::string path = ProgramPath();
+    HMODULE program = LoadLibraryExA(path.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (!program) {
+        return testing::AssertionFailure() << "cannot load " << path;
+    }
+    HRSRC found = FindResourceExA(program, (LPCSTR)RT_DIALOG, MAKEINTRESOURCEA(id),
+                                  MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    if (found) {
+        const BYTE* data = (const BYTE*)LockResource(LoadResource(program, found));
+        bytes->assign(data, data + SizeofResource(program, found));
+    }
+    FreeLibrary(program);
+    if (bytes->empty()) {
+        return testing::AssertionFailure() << "no dialog " << id << " under language 1033";
+    }
+    return testing::AssertionSuccess();
+}
+
+std::string TemplateClassName(const NameOrOrdinal& field) {
+    static const char* const predefined[] = {"button",  "edit",      "static",
+                                             "listbox", "scrollbar", "combobox"};
+    if (field.ordinal >= 0x80 && field.ordinal < 0x80 + 6) {
+        return predefined[field.ordinal - 0x80];
+    }
+    std::string lower = field.name;
+    for (char& c : lower) {
+        c = (char)tolower((unsigned char)c);
+    }
+    return lower;
+}
+
+void ExpectItem(const DialogItem& item, const ExpectedItem& want) {
+    SCOPED_TRACE(testing::Message() << "control id " << want.id);
+    EXPECT_EQ(want.id, item.id);
+    EXPECT_EQ(want.windowClass, TemplateClassName(item.windowClass));
+    EXPECT_EQ(0, item.text.ordinal);
+    EXPECT_EQ(want.text, item.text.name);
+    EXPECT_EQ(want.exStyle, item.exStyle);
+    EXPECT_EQ(want.style, item.style);
+    EXPECT_EQ(want.x, item.x);
+    EXPECT_EQ(want.y, item.y);
+    EXPECT_EQ(want.cx, item.cx);
+    EXPECT_EQ(want.cy, item.cy);
+}
+
+void ProgramDialogTest::LoadDialog(int id) {
+    ASSERT_TRUE(LoadProgramDialog(id, &bytes));
+    ASSERT_TRUE(ParseDialogTemplate(bytes.data(), bytes.size(), &dialog));
+}
+
+} // namespace driver
