@@ -99,6 +99,14 @@ std::string ExpectedTotalText() {
     return text;
 }
 
+// Waits until the used and the free readout both show other figures than they did.
+bool WaitForBothToChange(HWND dialog, const Shown& was, Shown* now) {
+    return WaitUntil([&] {
+        *now = ReadShown(dialog);
+        return now->free != was.free && now->used != was.used;
+    });
+}
+
 // Checks one steady view against itself: formats, bars, and percentages that follow from
 // the megabytes and the total.
 void ExpectConsistent(const Shown& shown) {
@@ -565,18 +573,10 @@ TEST_F(DetailsDialog, FiguresKeepRefreshingWhileTheVersionBoxIsOpen) {
     MemoryBlock block(384u << 20);
     ASSERT_TRUE(block.ok());
     Shown during;
-    EXPECT_TRUE(WaitUntil([&] {
-        during = ReadShown(dialog);
-        return during.free != before.free && during.used != before.used;
-    })) << "still "
-        << before.free;
+    EXPECT_TRUE(WaitForBothToChange(dialog, before, &during)) << "still " << before.free;
     block.Release();
     Shown after;
-    EXPECT_TRUE(WaitUntil([&] {
-        after = ReadShown(dialog);
-        return after.free != during.free && after.used != during.used;
-    })) << "still "
-        << during.free;
+    EXPECT_TRUE(WaitForBothToChange(dialog, during, &after)) << "still " << during.free;
     EXPECT_TRUE(IsWindow(box)) << "the box stayed open throughout";
     ASSERT_TRUE(ReadSteady(dialog, &after));
     ExpectConsistent(after);

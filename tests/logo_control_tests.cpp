@@ -2,7 +2,6 @@
 // start and stop, and what a hundred controls leave behind.
 #include <windows.h>
 
-#include <tlhelp32.h>
 #include <winternl.h>
 
 #include <set>
@@ -15,6 +14,7 @@
 #include "logo_test_resource.h"
 #include "logo_test_support.h"
 #include "resource.h"
+#include "support/program_driver.h"
 
 using namespace logo_test;
 
@@ -32,17 +32,7 @@ HWND OpenTestDialog() {
 }
 
 std::set<DWORD> ThreadsOfThisProcess() {
-    std::set<DWORD> ids;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-        if (entry.th32OwnerProcessID == GetCurrentProcessId()) {
-            ids.insert(entry.th32ThreadID);
-        }
-    }
-    CloseHandle(snapshot);
-    return ids;
+    return driver::ProcessThreads(GetCurrentProcessId());
 }
 
 // Wine's GetProcessHandleCount and GetGuiResources answer 0; where they do, count what the
