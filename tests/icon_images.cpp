@@ -5,6 +5,8 @@
 
 #include <fstream>
 
+#include "support/program_driver.h"
+
 namespace icons {
 
 const unsigned char kPalette[16][3] = {
@@ -48,16 +50,8 @@ bool ReadLines(const char* name, std::vector<std::string>* lines, std::string* e
 
 } // namespace
 
-std::string BuiltProgramPath() {
-    char path[MAX_PATH];
-    GetModuleFileNameA(NULL, path, MAX_PATH);
-    char* slash = strrchr(path, '\\');
-    std::string dir = slash ? std::string(path, slash + 1) : std::string();
-    return dir + "Sorvagenta.exe";
-}
-
 HMODULE LoadBuiltProgramAsData() {
-    return LoadLibraryExA(BuiltProgramPath().c_str(), NULL,
+    return LoadLibraryExA(driver::ProgramPath().c_str(), NULL,
                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
 }
 

@@ -13,9 +13,8 @@ namespace icons {
 
 const int kSide = 32;
 
-// The built Sorvagenta.exe beside the test executable.
-std::string BuiltProgramPath();
-// Loaded for its resources only: nothing of it runs.
+// The built Sorvagenta.exe beside the test executable (driver::ProgramPath), loaded for its
+// resources only: nothing of it runs.
 HMODULE LoadBuiltProgramAsData();
 
 struct Resource {

@@ -7,6 +7,7 @@
 
 #include "icon_images.h"
 #include "resource.h"
+#include "support/program_driver.h"
 
 using namespace icons;
 
@@ -52,7 +53,7 @@ std::vector<int> OneToOneHundredAndOne() {
 class IconResources : public testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(BuiltProgram() != NULL) << "cannot load " << BuiltProgramPath();
+        ASSERT_TRUE(BuiltProgram() != NULL) << "cannot load " << driver::ProgramPath();
     }
 };
 

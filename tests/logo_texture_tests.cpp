@@ -10,17 +10,11 @@
 #include <gtest/gtest.h>
 
 #include "logo_test_support.h"
+#include "support/program_driver.h"
 
 using namespace logo_test;
 
 namespace {
-
-std::string ProgramPath() {
-    char path[MAX_PATH];
-    GetModuleFileNameA(NULL, path, MAX_PATH);
-    std::string dir(path);
-    return dir.substr(0, dir.find_last_of("\\/") + 1) + "Sorvagenta.exe";
-}
 
 double MeanDifference(const std::vector<unsigned char>& texture, bool flip, bool mirror) {
     double total = 0;
@@ -35,8 +29,9 @@ double MeanDifference(const std::vector<unsigned char>& texture, bool flip, bool
 }
 
 TEST(LogoTexture, ProgramCarriesThe12288BytePicture) {
-    HMODULE program = LoadLibraryExA(ProgramPath().c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_TRUE(program != NULL) << ProgramPath();
+    std::string path = driver::ProgramPath();
+    HMODULE program = LoadLibraryExA(path.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(program != NULL) << path;
     std::vector<unsigned char> shipped = TextureResource(program);
     FreeLibrary(program);
     EXPECT_EQ((size_t)kTextureBytes, shipped.size());

@@ -19,7 +19,7 @@ class TrayIconPicture : public testing::Test {
   protected:
     void SetUp() override {
         module = LoadBuiltProgramAsData();
-        ASSERT_TRUE(module != NULL) << "cannot load " << BuiltProgramPath();
+        ASSERT_TRUE(module != NULL) << "cannot load " << ProgramPath();
         ASSERT_TRUE(taskbar.Create()) << "the fake taskbar must be the one the shell finds";
         ASSERT_TRUE(StartProgramAndWaitForHost(&program));
     }

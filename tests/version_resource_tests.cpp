@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "icon_images.h"
+#include "support/program_driver.h"
 #include "version.h"
 
 using namespace icons;
@@ -39,7 +40,7 @@ const Entry kStrings[] = {
 class VersionResource : public testing::Test {
   protected:
     void SetUp() override {
-        std::string path = BuiltProgramPath();
+        std::string path = driver::ProgramPath();
         DWORD ignored = 0;
         DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
         ASSERT_GT(size, 0u) << "no version block in " << path;
