@@ -14,6 +14,7 @@
 #include "logo_test_resource.h"
 #include "logo_test_support.h"
 #include "resource.h"
+#include "support/program_driver.h"
 
 using namespace logo_test;
 
@@ -48,7 +49,7 @@ static void MeasureControl(double seconds) {
                                      BenchmarkDialogProc, 0);
     RECT outer;
     GetWindowRect(GetDlgItem(dialog, IDC_LOGO), &outer);
-    PumpUntil([] { return false; }, (DWORD)(seconds * 1000));
+    driver::PumpFor((DWORD)(seconds * 1000));
     DestroyWindow(dialog);
     double elapsed = Seconds() - t0;
     double cpu = CpuSeconds() - cpu0;

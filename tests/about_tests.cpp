@@ -279,8 +279,7 @@ TEST_F(AboutTest, EscapeLeavesItOpenEnterAndOkCloseIt) {
     // opened the menu, Escape has been dealt with.
     HWND menu = OpenTrayMenu(program);
     ASSERT_NE((HWND)NULL, menu);
-    PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-    ASSERT_TRUE(WaitUntil([&] { return FindOpenMenu(program.pid) == NULL; }));
+    ASSERT_TRUE(EscapeMenu(program, menu));
     EXPECT_TRUE(IsWindow(about) && IsWindowVisible(about)) << "Escape does not close it";
 
     PostMessageA(about, WM_KEYDOWN, VK_RETURN, 0);
@@ -323,8 +322,7 @@ TEST_F(AboutTest, WhileOpenTheTrayMenuEntriesOpenNothing) {
     // commands have been handled.
     HWND menu = OpenTrayMenu(program);
     ASSERT_NE((HWND)NULL, menu);
-    PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-    ASSERT_TRUE(WaitUntil([&] { return FindOpenMenu(program.pid) == NULL; }));
+    ASSERT_TRUE(EscapeMenu(program, menu));
     std::vector<HWND> shown = ShownDialogs();
     ASSERT_EQ(1u, shown.size());
     EXPECT_EQ(about, shown[0]);

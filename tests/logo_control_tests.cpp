@@ -136,28 +136,11 @@ std::vector<Rgb> CaptureClient(HWND window, int* width, int* height) {
     MapWindowPoints(window, NULL, (POINT*)&box, 2);
     *width = box.right - box.left;
     *height = box.bottom - box.top;
-    HDC screen = GetDC(NULL);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = *width;
-    info.bmiHeader.biHeight = -*height; // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = NULL;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, *width, *height, screen, box.left, box.top, SRCCOPY);
-    GdiFlush();
-    std::vector<Rgb> image(*width * *height);
-    const unsigned char* p = (const unsigned char*)bits;
+    std::vector<unsigned char> p = driver::CaptureScreen(box);
+    std::vector<Rgb> image(p.size() / 4);
     for (size_t i = 0; i < image.size(); ++i) {
         image[i] = {p[i * 4 + 2], p[i * 4 + 1], p[i * 4]};
     }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(NULL, screen);
     return image;
 }
 
@@ -295,7 +278,7 @@ TEST(LogoControl, HundredControlsLeaveNoThreadsHandlesOrGdiObjectsBehind) {
     for (int i = 0; i < 3; ++i) {
         HWND warm = OpenTestDialog();
         ASSERT_TRUE(warm != NULL);
-        PumpUntil([] { return false; }, 50);
+        driver::PumpFor(50);
         DestroyWindow(warm);
     }
     Footprint base = ProcessFootprint();
@@ -307,7 +290,7 @@ TEST(LogoControl, HundredControlsLeaveNoThreadsHandlesOrGdiObjectsBehind) {
         ASSERT_TRUE(GetDlgItem(dialog, IDC_LOGO) != NULL) << "cycle " << i;
         // Every other control gets the time to draw.
         if (i % 2 == 1) {
-            PumpUntil([] { return false; }, 20);
+            driver::PumpFor(20);
         }
         DestroyWindow(dialog);
     }
@@ -315,7 +298,7 @@ TEST(LogoControl, HundredControlsLeaveNoThreadsHandlesOrGdiObjectsBehind) {
     // Each render thread was joined before its control was gone; Wine's own bookkeeping
     // may still lag.
     Footprint after = ProcessFootprint();
-    PumpUntil(
+    driver::WaitUntil(
         [&] {
             after = ProcessFootprint();
             return SettledAt(base, after);
@@ -339,7 +322,7 @@ TEST(LogoControl, SecondControlContinuesTheAnimationWithTheTextureMadeAnew) {
 
     HWND first = OpenTopLevelLogo(700, 500);
     ASSERT_TRUE(first != NULL);
-    EXPECT_TRUE(PumpUntil([&] { return ShowsTexturedCube(first); }, 60000));
+    EXPECT_TRUE(driver::WaitUntil([&] { return ShowsTexturedCube(first); }, 60000));
     DestroyWindow(first);
     LogoAnimation afterFirst = ProcessLogoAnimation();
     long firstFrames = FramesBetween(start, afterFirst, 10000000);
@@ -349,7 +332,7 @@ TEST(LogoControl, SecondControlContinuesTheAnimationWithTheTextureMadeAnew) {
     HWND second = OpenTopLevelLogo(700, 650);
     ASSERT_TRUE(second != NULL);
     // A texture not made anew in the second context leaves a plain white cube.
-    EXPECT_TRUE(PumpUntil([&] { return ShowsTexturedCube(second); }, 60000));
+    EXPECT_TRUE(driver::WaitUntil([&] { return ShowsTexturedCube(second); }, 60000));
     DestroyWindow(second);
     LogoAnimation afterSecond = ProcessLogoAnimation();
     // Reached from where the first stopped: nothing was reset in between.

@@ -150,22 +150,4 @@ long FramesBetween(LogoAnimation from, const LogoAnimation& to, long limit) {
     return -1;
 }
 
-bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (condition()) {
-            return true;
-        }
-        if (GetTickCount() - start > timeoutMs) {
-            return false;
-        }
-        MsgWaitForMultipleObjects(0, NULL, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
 } // namespace logo_test

@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <vector>
 
 #include "about/logo_animation.h"
@@ -72,8 +71,5 @@ BackgroundSample ExpectedBackground(double ndcX, double ndcY, double spinAngle, 
 long FramesBetween(LogoAnimation from, const LogoAnimation& to, long limit);
 
 bool SameAnimation(const LogoAnimation& a, const LogoAnimation& b);
-
-// Pumps this thread's messages until the condition holds or the time is up.
-bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 
 } // namespace logo_test

@@ -139,8 +139,7 @@ TEST_F(TrayTest, ExitsMnemonicEndsTheProgram) {
 TEST_F(TrayTest, EscapeClosesTheMenuAndTheProgramRunsOn) {
     HWND menu = OpenTrayMenu(program);
     ASSERT_NE((HWND)NULL, menu);
-    PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-    ASSERT_TRUE(WaitUntil([&] { return FindOpenMenu(program.pid) == NULL; }));
+    ASSERT_TRUE(EscapeMenu(program, menu));
     // The menu opens again on the next right click.
     ASSERT_NE((HWND)NULL, OpenTrayMenu(program));
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(program.process, 0));

@@ -344,6 +344,11 @@ bool ChooseTrayEntry(const Program& program, int entry) {
     return WaitUntil([&] { return FindOpenMenu(program.pid) == NULL; });
 }
 
+bool EscapeMenu(const Program& program, HWND menu) {
+    PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    return WaitUntil([&] { return FindOpenMenu(program.pid) == NULL; });
+}
+
 void PressKey(HWND window, UINT key) {
     PostMessageA(window, WM_KEYDOWN, key, 1);
     PostMessageA(window, WM_KEYUP, key, 0xC0000001);

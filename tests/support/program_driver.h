@@ -109,6 +109,8 @@ HWND OpenTrayMenu(const Program& program);
 void ChooseMenuEntry(HWND menu, int entry);
 // Both, then waits for the menu to go.
 bool ChooseTrayEntry(const Program& program, int entry);
+// Presses Escape in the open menu and waits for it to go.
+bool EscapeMenu(const Program& program, HWND menu);
 
 // Posted, as the keyboard and a click would come, so that they are handled in order with
 // other posted input.
