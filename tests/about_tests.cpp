@@ -17,7 +17,6 @@ using namespace driver;
 
 namespace {
 
-const char kDialogClass[] = "#32770";
 const char kAboutCaption[] = "Brindlewox About";
 const char kCredits[] = "Sorvagenta, written by Brindlewox\r\n"
                         "www.brindlewox.example\r\n"

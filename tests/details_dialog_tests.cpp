@@ -20,7 +20,6 @@ using namespace driver;
 
 namespace {
 
-const char kDialogClass[] = "#32770";
 const char kCaption[] = "Sorvagenta";
 const double kBytesPerMB = 1048576.0;
 
@@ -83,13 +82,6 @@ bool BarMatchesShownPercent(int bar, double shownPct) {
     int low = (int)floor(shownPct - 0.005);
     int high = (int)floor(shownPct + 0.005);
     return bar >= low && bar <= high;
-}
-
-MEMORYSTATUSEX SystemMemory() {
-    MEMORYSTATUSEX status = {};
-    status.dwLength = sizeof status;
-    GlobalMemoryStatusEx(&status);
-    return status;
 }
 
 std::string ExpectedTotalText() {

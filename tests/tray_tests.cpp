@@ -69,9 +69,7 @@ TEST_F(TrayTest, IconIsAddedWithTheNameThenModifiedWithLiveFigures) {
     ASSERT_TRUE(ParseTip(modify.tip, &shown)) << modify.tip;
     EXPECT_EQ(FormatLikeTip(shown), modify.tip);
 
-    MEMORYSTATUSEX status = {};
-    status.dwLength = sizeof status;
-    GlobalMemoryStatusEx(&status);
+    MEMORYSTATUSEX status = SystemMemory();
     double totalMB = status.ullTotalPhys / 1048576.0;
     EXPECT_NEAR(shown.usedMB + shown.freeMB, totalMB, totalMB * 0.02);
     EXPECT_NEAR(shown.usedPct + shown.freePct, 100.0, 2.0);
@@ -179,7 +177,7 @@ struct DuplicateBox {
 
 DuplicateBox WaitForDuplicateBox(const Program& second) {
     DuplicateBox box;
-    box.window = WaitForWindow(second.pid, "#32770", "Sorvagenta");
+    box.window = WaitForWindow(second.pid, kDialogClass, "Sorvagenta");
     if (!box.window) {
         return box;
     }

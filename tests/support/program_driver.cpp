@@ -362,7 +362,7 @@ HWND WaitForShownDialog(DWORD pid, const char* caption, int controlId, DWORD tim
     HWND dialog = NULL;
     WaitUntil(
         [&] {
-            dialog = FindProcessWindow(pid, "#32770", caption, true);
+            dialog = FindProcessWindow(pid, kDialogClass, caption, true);
             return dialog && GetDlgItem(dialog, controlId) != NULL;
         },
         timeoutMs);
@@ -460,6 +460,13 @@ bool TakeForeground(HWND window) {
         }
         return GetTickCount() - heldSince >= 300;
     });
+}
+
+MEMORYSTATUSEX SystemMemory() {
+    MEMORYSTATUSEX status = {};
+    status.dwLength = sizeof status;
+    GlobalMemoryStatusEx(&status);
+    return status;
 }
 
 std::vector<unsigned char> DrawnPixels(int width, int height,

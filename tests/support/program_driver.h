@@ -14,6 +14,9 @@
 
 namespace driver {
 
+// The class of dialogs and message boxes.
+const char kDialogClass[] = "#32770";
+
 // Shell_NotifyIcon codes as the fake taskbar receives them.
 enum TrayCode { kTrayAdd = 0, kTrayModify = 1, kTrayDelete = 2 };
 
@@ -164,6 +167,9 @@ class OtherWindow {
 // Makes the window foreground and waits until it has stayed so for a while: under Wine
 // the X server's focus events arrive late and can hand the foreground back for a moment.
 bool TakeForeground(HWND window);
+
+// The machine's memory figures now.
+MEMORYSTATUSEX SystemMemory();
 
 // Reads the screen's pixels of a rectangle (screen coordinates), BGRX rows top first.
 std::vector<unsigned char> CaptureScreen(const RECT& box);
