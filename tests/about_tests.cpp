@@ -273,7 +273,8 @@ TEST_F(AboutTest, LogoIsAChildOfTheTemplatesSizeWhoseRenderThreadLivesWithTheBox
 TEST_F(AboutTest, EscapeLeavesItOpenEnterAndOkCloseIt) {
     HWND about = OpenAboutFromTrayMenu();
     ASSERT_NE((HWND)NULL, about);
-    PressKey(about, VK_ESCAPE);
+    PostMessageA(about, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(about, WM_KEYUP, VK_ESCAPE, 0);
     // The program handles its posted messages in order: once a later right click has
     // opened the menu, Escape has been dealt with.
     HWND menu = OpenTrayMenu(program);
