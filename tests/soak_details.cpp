@@ -1,0 +1,109 @@
+// The Details dialog opened and closed a thousand times through every way it closes, the
+// program's resources measured before and after.
+#include <gtest/gtest.h>
+
+#include "resource.h"
+#include "support/soak_support.h"
+
+using namespace driver;
+
+namespace {
+
+// Each opening makes and destroys a dialog, its controls, its system menu and its timer;
+// nothing of that may stay. The handles and the megabyte allow for Wine's own caches.
+const FigureAllowance kDialogAllowance = {4, 0, 0, 0, 1 << 20};
+
+void PostKey(HWND window, UINT key) {
+    PostMessageA(window, WM_KEYDOWN, key, 1);
+    PostMessageA(window, WM_KEYUP, key, 0xC0000001);
+}
+
+struct CloseWay {
+    const char* name;
+    void (*close)(HWND dialog);
+};
+
+const CloseWay kCloseWays[] = {
+    {"Okay", [](HWND dialog) { PostMessageA(GetDlgItem(dialog, IDC_OKAY), BM_CLICK, 0, 0); }},
+    {"Enter", [](HWND dialog) { PostKey(dialog, VK_RETURN); }},
+    {"close box", [](HWND dialog) { PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+    {"WM_CLOSE", [](HWND dialog) { PostMessageA(dialog, WM_CLOSE, 0, 0); }},
+};
+
+class SoakDetails : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(taskbar.Create());
+        ASSERT_TRUE(StartProgramAndWaitForHost(&program));
+        ASSERT_TRUE(WaitUntil([&] { return taskbar.Count(program.host) >= 2; }));
+    }
+    void TearDown() override {
+        CloseProgram(&program);
+        taskbar.Destroy();
+    }
+
+    // Opens the dialog (by the menu entry or a click on the icon, in turn), checks it is
+    // filled at once, closes it the given way and waits until the host has it back.
+    // Returns what went wrong, or an empty text.
+    std::string OpenAndClose(int opening, const CloseWay& way) {
+        if (opening % 2 == 0) {
+            PostTrayCommand(program, CMD_TRAY_DETAILS);
+        } else {
+            PostTrayMouse(program, WM_LBUTTONDOWN);
+        }
+        HWND dialog = WaitForDialog(program.pid, "Sorvagenta", IDC_OKAY);
+        if (!dialog) {
+            return "the dialog did not open";
+        }
+        if (WindowText(GetDlgItem(dialog, IDC_USED_TEXT)).compare(0, 6, "Used: ") != 0) {
+            return "the used text was not filled at once";
+        }
+        way.close(dialog);
+        if (!WaitForWindowGone(dialog)) {
+            return std::string("the dialog did not close by ") + way.name;
+        }
+        if (!WaitUntil([&] { return IsWindowEnabled(program.host) != FALSE; })) {
+            return "the host window stayed disabled";
+        }
+        return std::string();
+    }
+
+    FakeTaskbar taskbar;
+    Program program;
+};
+
+TEST_F(SoakDetails, AThousandOpeningsThroughEveryWayItClosesLeakNothing) {
+    const int openings = SoakCount(100, 1000);
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_EQ("", OpenAndClose(i, kCloseWays[i])) << "warm-up";
+    }
+    ProcessFigures before = MeasureProcess(program.pid);
+    size_t pictures = DistinctPictures(taskbar, program.host);
+
+    int closedBy[4] = {};
+    for (int i = 0; i < openings; ++i) {
+        const CloseWay& way = kCloseWays[i % 4];
+        std::string fault = OpenAndClose(i, way);
+        ASSERT_EQ("", fault) << "opening " << i;
+        ++closedBy[i % 4];
+    }
+    for (int way = 0; way < 4; ++way) {
+        EXPECT_EQ(openings / 4, closedBy[way]) << kCloseWays[way].name;
+    }
+
+    FigureAllowance allowance =
+        WithNewPictures(kDialogAllowance, pictures, DistinctPictures(taskbar, program.host));
+    ProcessFigures after = MeasureSettled(program.pid, before, allowance);
+    ReportFigures("Details openings", openings, before, after);
+    EXPECT_TRUE(StaysFlat(before, after, allowance));
+
+    // The tray lived through it.
+    size_t calls = taskbar.Count(program.host);
+    PostMessageA(program.host, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return taskbar.Count(program.host) > calls; }));
+    DWORD code = 99;
+    ASSERT_TRUE(ExitProgram(&program, &code));
+    EXPECT_EQ(0u, code);
+}
+
+} // namespace

@@ -1,0 +1,261 @@
+// The program when its surroundings fail: no taskbar, a taskbar that goes and comes back,
+// copies started all at once, a copy killed without warning.
+#include <algorithm>
+
+#include <gtest/gtest.h>
+
+#include "resource.h"
+#include "support/soak_support.h"
+
+using namespace driver;
+
+namespace {
+
+const UINT kTrayFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+
+// The first add of the icon from that host window, once it has come.
+bool WaitForAdd(const FakeTaskbar& taskbar, HWND host, TrayMessage* add) {
+    return WaitUntil([&] {
+        for (const TrayMessage& m : taskbar.Messages(host)) {
+            if (m.code == kTrayAdd) {
+                *add = m;
+                return true;
+            }
+        }
+        return false;
+    });
+}
+
+// The add must show the figures as they are now and the gauge picture that goes with
+// them: the truncated used percentage plus one is the icon id.
+void ExpectCurrentPictureAndFigures(const TrayMessage& add) {
+    EXPECT_EQ(kTrayFlags, add.flags);
+    TipFigures shown = {};
+    ASSERT_TRUE(ParseTrayTip(add.tip, &shown)) << "figures, not the start-up name: " << add.tip;
+    MEMORYSTATUSEX status = {};
+    status.dwLength = sizeof status;
+    GlobalMemoryStatusEx(&status);
+    double totalMB = status.ullTotalPhys / 1048576.0;
+    EXPECT_NEAR(shown.usedMB + shown.freeMB, totalMB, totalMB * 0.02);
+
+    // The tooltip rounds to two decimals, so a percentage just under a whole number may
+    // show as that number while its picture is the one below.
+    int shownNumber = std::min(100, std::max(1, (int)shown.usedPct));
+    int lowerNumber = std::min(100, std::max(1, (int)(shown.usedPct - 0.005)));
+    ASSERT_TRUE(add.hasIcon);
+    std::vector<unsigned char> received = ReceivedIconBits(add);
+    EXPECT_TRUE(received == ProgramIconBits(shownNumber + 1) ||
+                received == ProgramIconBits(lowerNumber + 1))
+        << "the gauge picture for " << add.tip;
+    EXPECT_NE(ProgramIconBits(IDI_MAIN), received) << "not the start-up picture";
+}
+
+TEST(FaultTaskbar, NoTaskbarAtStartThenTheIconComesWithTheCurrentPictureAndTooltip) {
+    // Under Wine the desktop process always owns a hidden "Shell_TrayWnd"; say whose.
+    HWND wines = FindWindowA("Shell_TrayWnd", NULL);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(wines, &owner);
+    printf("[ note     ] FindWindow(\"Shell_TrayWnd\") before the test: %p, process %lu\n",
+           (void*)wines, (unsigned long)owner);
+
+    AbsentTaskbar absent;
+    ASSERT_TRUE(absent.Create());
+    Program program;
+    ASSERT_TRUE(StartProgramAndWaitForHost(&program));
+    // The add and the first figures are refused; the program runs on and keeps refreshing.
+    MemoryChurn churn;
+    ASSERT_TRUE(WaitUntil([&] {
+        churn.Step();
+        return absent.Refused() >= 4;
+    }));
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(program.process, 0));
+    EXPECT_TRUE(IsWindow(program.host));
+    churn.ReleaseAll();
+
+    // The taskbar comes and says so.
+    absent.Destroy();
+    FakeTaskbar taskbar;
+    ASSERT_TRUE(taskbar.Create());
+    EXPECT_EQ(0u, taskbar.Count(program.host)) << "nothing comes before the broadcast";
+    PostMessageA(program.host, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    TrayMessage add;
+    ASSERT_TRUE(WaitForAdd(taskbar, program.host, &add));
+    ExpectCurrentPictureAndFigures(add);
+
+    // From then on the icon follows memory as usual.
+    size_t before = taskbar.Count(program.host);
+    EXPECT_TRUE(WaitUntil([&] {
+        churn.Step();
+        return taskbar.Count(program.host) > before;
+    }));
+    DWORD code = 99;
+    ASSERT_TRUE(ExitProgram(&program, &code));
+    EXPECT_EQ(0u, code);
+    EXPECT_EQ((DWORD)kTrayDelete, taskbar.Messages(program.host).back().code);
+    CloseProgram(&program);
+}
+
+TEST(FaultTaskbar, TaskbarGoesAwayAndComesBackWhileTheDetailsDialogIsOpen) {
+    FakeTaskbar first;
+    ASSERT_TRUE(first.Create());
+    Program program;
+    ASSERT_TRUE(StartProgramAndWaitForHost(&program));
+    ASSERT_TRUE(WaitUntil([&] { return first.Count(program.host) >= 2; }));
+    PostTrayCommand(program, CMD_TRAY_DETAILS);
+    HWND details = WaitForDialog(program.pid, "Sorvagenta", IDC_OKAY);
+    ASSERT_NE((HWND)NULL, details);
+
+    first.Destroy();
+    AbsentTaskbar absent;
+    ASSERT_TRUE(absent.Create());
+    MemoryChurn churn;
+    ASSERT_TRUE(WaitUntil([&] {
+        churn.Step();
+        return absent.Refused() >= 2;
+    })) << "the tray keeps refreshing inside the dialog's loop";
+    absent.Destroy();
+
+    FakeTaskbar back;
+    ASSERT_TRUE(back.Create());
+    PostMessageA(program.host, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    TrayMessage add;
+    ASSERT_TRUE(WaitForAdd(back, program.host, &add));
+    ExpectCurrentPictureAndFigures(add);
+
+    // The dialog never noticed: still open, still showing figures, and closes as ever.
+    EXPECT_TRUE(IsWindowVisible(details));
+    EXPECT_EQ(0u, WindowText(GetDlgItem(details, IDC_USED_TEXT)).find("Used: "));
+    PostMessageA(GetDlgItem(details, IDC_OKAY), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitForWindowGone(details));
+    size_t before = back.Count(program.host);
+    EXPECT_TRUE(WaitUntil([&] {
+        churn.Step();
+        return back.Count(program.host) > before;
+    })) << "the icon follows memory in the new taskbar";
+    DWORD code = 99;
+    ASSERT_TRUE(ExitProgram(&program, &code));
+    EXPECT_EQ(0u, code);
+    CloseProgram(&program);
+}
+
+struct CopyState {
+    HWND host = NULL;
+    HWND box = NULL;
+    bool ended = false;
+};
+
+CopyState StateOf(const Program& copy) {
+    CopyState state;
+    state.host = FindProcessWindow(copy.pid, "Sorvagenta", "Sorvagenta");
+    state.box = FindProcessWindow(copy.pid, "#32770", "Sorvagenta", true);
+    state.ended = WaitForSingleObject(copy.process, 0) == WAIT_OBJECT_0;
+    return state;
+}
+
+TEST(FaultStart, TwentyCopiesStartedTogetherLeaveExactlyOneRunning) {
+    FakeTaskbar taskbar;
+    ASSERT_TRUE(taskbar.Create());
+    const int copies = 20;
+    std::vector<Program> programs(copies);
+    std::vector<HANDLE> threads(copies);
+    for (int i = 0; i < copies; ++i) {
+        ASSERT_TRUE(StartProgramSuspended(&programs[i], &threads[i]));
+    }
+    // All made and waiting; let them go at once.
+    for (HANDLE thread : threads) {
+        ResumeThread(thread);
+    }
+    for (HANDLE thread : threads) {
+        CloseHandle(thread);
+    }
+
+    std::vector<CopyState> states(copies);
+    int hosts = 0, boxes = 0, ended = 0;
+    bool settled = WaitUntil(
+        [&] {
+            hosts = boxes = ended = 0;
+            for (int i = 0; i < copies; ++i) {
+                states[i] = StateOf(programs[i]);
+                hosts += states[i].host != NULL;
+                boxes += states[i].box != NULL;
+                ended += states[i].ended;
+            }
+            return hosts + boxes + ended >= copies && boxes >= copies - 1;
+        },
+        120000);
+    EXPECT_TRUE(settled);
+    ASSERT_EQ(1, hosts) << "copies with a host window";
+    ASSERT_EQ(copies - 1, boxes) << "copies showing the duplicate box";
+    EXPECT_EQ(0, ended) << "copies that ended by themselves";
+
+    int running = -1;
+    for (int i = 0; i < copies; ++i) {
+        if (states[i].host) {
+            running = i;
+            continue;
+        }
+        HWND box = states[i].box;
+        EXPECT_EQ("Only One Instance Can Run At A Time!", WindowText(GetDlgItem(box, 0xFFFF)));
+        EXPECT_EQ(NULL, FindProcessWindow(programs[i].pid, "Sorvagenta"));
+        PostMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    }
+    for (int i = 0; i < copies; ++i) {
+        if (i == running) {
+            continue;
+        }
+        DWORD code = 99;
+        EXPECT_TRUE(WaitForExit(&programs[i], &code)) << "copy " << i;
+        EXPECT_EQ(1u, code) << "copy " << i;
+    }
+
+    // The one left runs undisturbed: its icon is the only one, added once.
+    Program& survivor = programs[running];
+    survivor.host = states[running].host;
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(survivor.process, 0));
+    ASSERT_TRUE(WaitUntil([&] { return taskbar.Count(survivor.host) >= 2; }));
+    std::vector<TrayMessage> calls = taskbar.Messages();
+    EXPECT_TRUE(std::all_of(calls.begin(), calls.end(),
+                            [&](const TrayMessage& m) { return m.window == survivor.host; }));
+    EXPECT_EQ(1, std::count_if(calls.begin(), calls.end(),
+                               [](const TrayMessage& m) { return m.code == kTrayAdd; }));
+    DWORD code = 99;
+    ASSERT_TRUE(ExitProgram(&survivor, &code));
+    EXPECT_EQ(0u, code);
+    for (Program& p : programs) {
+        CloseProgram(&p);
+    }
+}
+
+TEST(FaultStart, ACopyKilledWithoutWarningLeavesNothingThatStopsTheNext) {
+    FakeTaskbar taskbar;
+    ASSERT_TRUE(taskbar.Create());
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        Program doomed;
+        ASSERT_TRUE(StartProgramAndWaitForHost(&doomed));
+        ASSERT_TRUE(WaitUntil([&] { return taskbar.Count(doomed.host) >= 2; }));
+        if (round == 1) {
+            // Killed while a modal dialog runs inside the host window's procedure.
+            PostTrayCommand(doomed, CMD_TRAY_DETAILS);
+            ASSERT_NE((HWND)NULL, WaitForDialog(doomed.pid, "Sorvagenta", IDC_OKAY));
+        }
+        KillProgram(&doomed);
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(doomed.process, 0));
+        CloseProgram(&doomed);
+
+        Program next;
+        ASSERT_TRUE(StartProgramAndWaitForHost(&next));
+        ASSERT_TRUE(WaitUntil([&] { return taskbar.Count(next.host) >= 2; }))
+            << "the new copy adds its icon and refreshes it";
+        std::vector<TrayMessage> calls = taskbar.Messages(next.host);
+        EXPECT_EQ((DWORD)kTrayAdd, calls[0].code);
+        EXPECT_EQ("Sorvagenta", calls[0].tip);
+        EXPECT_EQ(NULL, FindProcessWindow(next.pid, "#32770")) << "no duplicate box";
+        DWORD code = 99;
+        ASSERT_TRUE(ExitProgram(&next, &code));
+        EXPECT_EQ(0u, code);
+        CloseProgram(&next);
+    }
+}
+
+} // namespace

@@ -1,0 +1,487 @@
+#include "support/soak_support.h"
+
+#include <psapi.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <tlhelp32.h>
+#include <winternl.h>
+
+#include <map>
+#include <set>
+
+namespace driver {
+
+int SoakCount(int reduced, int full) {
+    return FullSoak() ? full : reduced;
+}
+
+bool FullSoak() {
+    const char* mode = getenv("SORVAGENTA_SOAK");
+    return mode && strcmp(mode, "full") == 0;
+}
+
+namespace {
+
+typedef NTSTATUS(NTAPI* QueryProcessInformation)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+typedef NTSTATUS(NTAPI* QuerySystemInformation)(ULONG, PVOID, ULONG, PULONG);
+
+const ULONG kSystemHandleInformation = 16;
+const NTSTATUS kInfoLengthMismatch = (NTSTATUS)0xC0000004L;
+
+// One entry of the system handle list as Wine lays it out.
+struct SystemHandleEntry {
+    ULONG ownerPid;
+    UCHAR objectType;
+    UCHAR flags;
+    USHORT handle;
+    PVOID object;
+    ULONG access;
+};
+
+// Wine 8 answers GetProcessHandleCount with 0; its system handle list is right.
+DWORD CountHandlesInSystemList(DWORD pid) {
+    QuerySystemInformation query = (QuerySystemInformation)(void (*)(void))GetProcAddress(
+        GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation");
+    if (!query) {
+        return 0;
+    }
+    std::vector<unsigned char> buffer(1 << 20);
+    ULONG needed = 0;
+    NTSTATUS status;
+    while ((status = query(kSystemHandleInformation, buffer.data(), (ULONG)buffer.size(),
+                           &needed)) == kInfoLengthMismatch) {
+        buffer.resize(buffer.size() * 2);
+    }
+    if (status != 0) {
+        return 0;
+    }
+    ULONG count = *(const ULONG*)buffer.data();
+    const SystemHandleEntry* entries =
+        (const SystemHandleEntry*)(buffer.data() + sizeof(ULONG_PTR));
+    DWORD mine = 0;
+    for (ULONG i = 0; i < count; ++i) {
+        if (entries[i].ownerPid == pid) {
+            ++mine;
+        }
+    }
+    return mine;
+}
+
+// The GDI handle table as Wine keeps it in each process, found through the PEB.
+struct GdiHandleEntry {
+    UINT64 object;
+    ULONG owner;
+    USHORT unique; // its bit 7 marks a stock object
+    UCHAR type;    // 0: free
+    UCHAR flags;
+    UINT64 userPointer;
+};
+const size_t kGdiHandleCount = 0x10000;
+const size_t kPebGdiSharedHandleTable = 0xF8; // 64-bit PEB
+
+const char* GdiKindName(int kind) {
+    switch (kind) {
+    case 0x01:
+        return "DC";
+    case 0x04:
+        return "region";
+    case 0x08:
+        return "palette";
+    case 0x09:
+        return "bitmap";
+    case 0x0a:
+        return "font";
+    case 0x10:
+        return "brush";
+    case 0x30:
+    case 0x50:
+        return "pen";
+    case 0x41:
+        return "memory DC";
+    default:
+        return "other";
+    }
+}
+
+// Wine 8's GetGuiResources is a stub (0, ERROR_CALL_NOT_IMPLEMENTED); its GDI handle
+// table, read from the process's memory, holds every live object.
+DWORD CountGdiTableEntries(HANDLE process, std::string* kinds) {
+    QueryProcessInformation query = (QueryProcessInformation)(void (*)(void))GetProcAddress(
+        GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess");
+    PROCESS_BASIC_INFORMATION basic = {};
+    ULONG got = 0;
+    if (!query || query(process, ProcessBasicInformation, &basic, sizeof basic, &got) != 0) {
+        return 0;
+    }
+    ULONG_PTR table = 0;
+    SIZE_T read = 0;
+    if (!ReadProcessMemory(process, (const char*)basic.PebBaseAddress + kPebGdiSharedHandleTable,
+                           &table, sizeof table, &read) ||
+        !table) {
+        return 0;
+    }
+    std::vector<GdiHandleEntry> entries(kGdiHandleCount);
+    if (!ReadProcessMemory(process, (const void*)table, entries.data(),
+                           entries.size() * sizeof(GdiHandleEntry), &read)) {
+        return 0;
+    }
+    DWORD live = 0;
+    std::map<std::string, int> byKind;
+    for (size_t i = 0; i < read / sizeof(GdiHandleEntry); ++i) {
+        if (entries[i].type != 0 && !(entries[i].unique & 0x80)) {
+            ++live;
+            ++byKind[GdiKindName(entries[i].unique & 0x7F)];
+        }
+    }
+    for (const auto& kind : byKind) {
+        *kinds += (kinds->empty() ? "" : ", ") + kind.first + " " + std::to_string(kind.second);
+    }
+    return live;
+}
+
+struct WindowCount {
+    DWORD pid;
+    DWORD count;
+};
+
+BOOL CALLBACK CountChild(HWND, LPARAM param) {
+    ++((WindowCount*)param)->count;
+    return TRUE;
+}
+
+void CountWindowAndChildren(HWND window, WindowCount* tally) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != tally->pid) {
+        return;
+    }
+    ++tally->count;
+    EnumChildWindows(window, CountChild, (LPARAM)tally);
+}
+
+BOOL CALLBACK CountTopLevel(HWND window, LPARAM param) {
+    CountWindowAndChildren(window, (WindowCount*)param);
+    return TRUE;
+}
+
+// Windows are the USER objects a leak would pile up; menus and icons cannot be counted
+// from another process under Wine.
+DWORD CountProcessWindows(DWORD pid) {
+    WindowCount tally = {pid, 0};
+    EnumWindows(CountTopLevel, (LPARAM)&tally);
+    for (HWND hidden = FindWindowExA(HWND_MESSAGE, NULL, NULL, NULL); hidden;
+         hidden = FindWindowExA(HWND_MESSAGE, hidden, NULL, NULL)) {
+        CountWindowAndChildren(hidden, &tally);
+    }
+    return tally.count;
+}
+
+DWORD CountThreads(DWORD pid) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    DWORD count = 0;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID == pid) {
+            ++count;
+        }
+    }
+    CloseHandle(snapshot);
+    return count;
+}
+
+std::string Megabytes(unsigned long long bytes) {
+    char text[32];
+    snprintf(text, sizeof text, "%.2f MB", bytes / 1048576.0);
+    return text;
+}
+
+} // namespace
+
+ProcessFigures MeasureProcess(DWORD pid) {
+    ProcessFigures figures;
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (!process) {
+        return figures;
+    }
+    DWORD handles = 0;
+    GetProcessHandleCount(process, &handles);
+    if (handles) {
+        figures.handles = handles;
+        figures.sources = "handles: GetProcessHandleCount";
+    } else {
+        figures.handles = CountHandlesInSystemList(pid);
+        figures.sources = "handles: system handle list";
+    }
+    figures.gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);
+    if (figures.gdiObjects) {
+        figures.sources += ", GDI: GetGuiResources";
+    } else {
+        figures.gdiObjects = CountGdiTableEntries(process, &figures.gdiKinds);
+        figures.sources += ", GDI: handle table";
+    }
+    figures.userObjects = GetGuiResources(process, GR_USEROBJECTS);
+    if (figures.userObjects) {
+        figures.sources += ", USER: GetGuiResources";
+    } else {
+        figures.userObjects = CountProcessWindows(pid);
+        figures.sources += ", USER: windows";
+    }
+    figures.threads = CountThreads(pid);
+    PROCESS_MEMORY_COUNTERS_EX memory = {};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(process, (PROCESS_MEMORY_COUNTERS*)&memory, sizeof memory);
+    if (memory.PrivateUsage) {
+        figures.privateBytes = memory.PrivateUsage;
+        figures.sources += ", private: PrivateUsage";
+    } else {
+        // Wine 8 leaves PrivateUsage 0; its PagefileUsage is the anonymous resident
+        // memory plus swap, which is what a leak grows.
+        figures.privateBytes = memory.PagefileUsage;
+        figures.sources += ", private: PagefileUsage";
+    }
+    CloseHandle(process);
+    return figures;
+}
+
+std::string DescribeFigures(const ProcessFigures& f) {
+    char text[160];
+    snprintf(text, sizeof text, "handles %lu, GDI %lu, USER %lu, threads %lu, private %s",
+             (unsigned long)f.handles, (unsigned long)f.gdiObjects, (unsigned long)f.userObjects,
+             (unsigned long)f.threads, Megabytes(f.privateBytes).c_str());
+    return text;
+}
+
+testing::AssertionResult StaysFlat(const ProcessFigures& before, const ProcessFigures& after,
+                                   const FigureAllowance& allowance) {
+    std::string grown;
+    auto check = [&](const char* name, long long was, long long is, long long allowed) {
+        if (is - was > allowed) {
+            char line[128];
+            snprintf(line, sizeof line, " %s %lld -> %lld (allowed +%lld);", name, was, is,
+                     allowed);
+            grown += line;
+        }
+    };
+    check("handles", before.handles, after.handles, allowance.handles);
+    check("GDI", before.gdiObjects, after.gdiObjects, allowance.gdiObjects);
+    check("USER", before.userObjects, after.userObjects, allowance.userObjects);
+    check("threads", before.threads, after.threads, allowance.threads);
+    check("private bytes", (long long)before.privateBytes, (long long)after.privateBytes,
+          allowance.privateBytes);
+    if (after.handles == 0 || after.threads == 0) {
+        return testing::AssertionFailure() << "the process could not be measured";
+    }
+    if (!grown.empty()) {
+        return testing::AssertionFailure() << "grew:" << grown;
+    }
+    return testing::AssertionSuccess();
+}
+
+ProcessFigures MeasureSettled(DWORD pid, const ProcessFigures& before,
+                              const FigureAllowance& allowance, DWORD timeoutMs) {
+    ProcessFigures after;
+    WaitUntil(
+        [&] {
+            after = MeasureProcess(pid);
+            return (bool)StaysFlat(before, after, allowance);
+        },
+        timeoutMs);
+    return after;
+}
+
+size_t DistinctPictures(const FakeTaskbar& taskbar, HWND from) {
+    std::set<std::vector<unsigned char>> pictures;
+    for (const TrayMessage& m : taskbar.Messages(from)) {
+        if (m.hasIcon) {
+            pictures.insert(ReceivedIconBits(m));
+        }
+    }
+    return pictures.size();
+}
+
+FigureAllowance WithNewPictures(FigureAllowance allowance, size_t picturesBefore,
+                                size_t picturesAfter) {
+    allowance.gdiObjects += 2 * (int)(picturesAfter - picturesBefore);
+    return allowance;
+}
+
+void ReportFigures(const char* run, int count, const ProcessFigures& before,
+                   const ProcessFigures& after) {
+    printf("[ figures  ] %s x%d\n", run, count);
+    printf("[ figures  ]   before: %s\n", DescribeFigures(before).c_str());
+    printf("[ figures  ]   after:  %s\n", DescribeFigures(after).c_str());
+    if (!before.gdiKinds.empty()) {
+        printf("[ figures  ]   GDI before: %s\n", before.gdiKinds.c_str());
+        printf("[ figures  ]   GDI after:  %s\n", after.gdiKinds.c_str());
+    }
+    printf("[ figures  ]   (%s)\n", after.sources.c_str());
+    fflush(stdout);
+}
+
+MemoryChurn::~MemoryChurn() {
+    ReleaseAll();
+}
+
+void MemoryChurn::Step() {
+    // Two blocks taken, then the same two given back, in sizes that wander from 8 to 64 MB.
+    if (step_ % 4 < 2 || blocks_.empty()) {
+        size_t size = (size_t)(8 + 8 * ((step_ / 4 + step_ % 4) % 8)) << 20;
+        char* block = (char*)VirtualAlloc(NULL, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        if (block) {
+            // Committed memory counts only once its pages are touched.
+            for (size_t offset = 0; offset < size; offset += 4096) {
+                block[offset] = (char)step_;
+            }
+            blocks_.push_back(block);
+        }
+    } else {
+        VirtualFree(blocks_.front(), 0, MEM_RELEASE);
+        blocks_.erase(blocks_.begin());
+    }
+    ++step_;
+}
+
+void MemoryChurn::ReleaseAll() {
+    for (void* block : blocks_) {
+        VirtualFree(block, 0, MEM_RELEASE);
+    }
+    blocks_.clear();
+}
+
+static const char kAbsentTaskbarProperty[] = "SorvagentaSoakAbsentTaskbar";
+
+AbsentTaskbar::~AbsentTaskbar() {
+    Destroy();
+}
+
+bool AbsentTaskbar::Create() {
+    // The fake taskbar's window is found ahead of Wine's own; it only has to refuse.
+    if (!stand_.Create()) {
+        return false;
+    }
+    SetPropA(stand_.Window(), kAbsentTaskbarProperty, (HANDLE)this);
+    original_ = (WNDPROC)SetWindowLongPtrA(stand_.Window(), GWLP_WNDPROC, (LONG_PTR)Proc);
+    return true;
+}
+
+void AbsentTaskbar::Destroy() {
+    if (stand_.Window()) {
+        SetWindowLongPtrA(stand_.Window(), GWLP_WNDPROC, (LONG_PTR)original_);
+        RemovePropA(stand_.Window(), kAbsentTaskbarProperty);
+    }
+    stand_.Destroy();
+}
+
+LRESULT CALLBACK AbsentTaskbar::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    AbsentTaskbar* self = (AbsentTaskbar*)GetPropA(hwnd, kAbsentTaskbarProperty);
+    if (message == WM_COPYDATA) {
+        if (self) {
+            ++self->refused_;
+        }
+        return FALSE;
+    }
+    WNDPROC original = self ? self->original_ : DefWindowProcA;
+    return CallWindowProcA(original, hwnd, message, wParam, lParam);
+}
+
+bool ParseTrayTip(const std::string& tip, TipFigures* f) {
+    char tail = 0;
+    return sscanf(tip.c_str(), "Used: %lf%% / %lfMB - Free: %lf%% / %lfMB%c", &f->usedPct,
+                  &f->usedMB, &f->freePct, &f->freeMB, &tail) == 4;
+}
+
+static void AppendBitmapBits(HBITMAP bitmap, std::vector<unsigned char>* bits) {
+    BITMAP info = {};
+    if (!bitmap || !GetObjectA(bitmap, sizeof info, &info)) {
+        return;
+    }
+    size_t size =
+        (size_t)(info.bmPlanes * info.bmWidth * info.bmHeight * info.bmBitsPixel + 15) / 16 * 2;
+    size_t at = bits->size();
+    bits->resize(at + size);
+    GetBitmapBits(bitmap, (LONG)size, bits->data() + at);
+}
+
+std::vector<unsigned char> ProgramIconBits(int iconId) {
+    std::vector<unsigned char> bits;
+    HMODULE program = LoadLibraryExA(ProgramPath().c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (!program) {
+        return bits;
+    }
+    HICON icon =
+        (HICON)LoadImageA(program, MAKEINTRESOURCEA(iconId), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE);
+    ICONINFO info = {};
+    if (icon && GetIconInfo(icon, &info)) {
+        AppendBitmapBits(info.hbmMask, &bits);
+        AppendBitmapBits(info.hbmColor, &bits);
+        DeleteObject(info.hbmMask);
+        DeleteObject(info.hbmColor);
+    }
+    if (icon) {
+        DestroyIcon(icon);
+    }
+    FreeLibrary(program);
+    return bits;
+}
+
+std::vector<unsigned char> ReceivedIconBits(const TrayMessage& message) {
+    std::vector<unsigned char> bits = message.iconMask;
+    bits.insert(bits.end(), message.iconColour.begin(), message.iconColour.end());
+    return bits;
+}
+
+bool StartProgramSuspended(Program* program, HANDLE* thread) {
+    std::string path = ProgramPath();
+    std::string commandLine = "\"" + path + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(path.c_str(), &commandLine[0], NULL, NULL, FALSE, CREATE_SUSPENDED, NULL,
+                        NULL, &startup, &info)) {
+        return false;
+    }
+    *thread = info.hThread;
+    program->process = info.hProcess;
+    program->pid = info.dwProcessId;
+    program->host = NULL;
+    return true;
+}
+
+HWND WaitForNewWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        // The program may be sending the fake taskbar an icon call: answer it.
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        HWND window = FindProcessWindow(pid, className, title);
+        if (window) {
+            return window;
+        }
+    }
+    return NULL;
+}
+
+HWND WaitForDialog(DWORD pid, const char* title, int controlId, DWORD timeoutMs) {
+    HWND dialog = NULL;
+    WaitUntil(
+        [&] {
+            dialog = FindProcessWindow(pid, "#32770", title, true);
+            return dialog && GetDlgItem(dialog, controlId) != NULL;
+        },
+        timeoutMs);
+    return dialog && GetDlgItem(dialog, controlId) ? dialog : NULL;
+}
+
+bool WaitForWindowGone(HWND window, DWORD timeoutMs) {
+    return WaitUntil([&] { return !IsWindow(window); }, timeoutMs);
+}
+
+} // namespace driver

@@ -1,0 +1,127 @@
+// What the soak and fault tests add to the driver: the program's resource figures read
+// from outside, the soak counts, memory that moves on purpose, and a taskbar that is
+// not there.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "support/program_driver.h"
+
+namespace driver {
+
+// The reduced count, or the full one when SORVAGENTA_SOAK=full is in the environment.
+int SoakCount(int reduced, int full);
+bool FullSoak();
+
+// A process's resources as seen from another process.
+struct ProcessFigures {
+    DWORD handles = 0;     // kernel handles
+    DWORD gdiObjects = 0;  // GDI objects (stock objects left out where they can be told apart)
+    DWORD userObjects = 0; // USER objects; under Wine: the process's windows
+    DWORD threads = 0;
+    unsigned long long privateBytes = 0;
+    // GDI objects by kind, where the handle table could be read: "bitmap 12, DC 3".
+    std::string gdiKinds;
+    // Which interface answered each figure: Wine 8 stubs some of the usual ones.
+    std::string sources;
+};
+
+ProcessFigures MeasureProcess(DWORD pid);
+std::string DescribeFigures(const ProcessFigures& figures);
+
+// How far each figure may rise over a run and still count as flat.
+struct FigureAllowance {
+    int handles;
+    int gdiObjects;
+    int userObjects;
+    int threads;
+    long long privateBytes;
+};
+
+testing::AssertionResult StaysFlat(const ProcessFigures& before, const ProcessFigures& after,
+                                   const FigureAllowance& allowance);
+
+// Measures until the figures are within the allowance of before, or the time is up; the
+// program's own teardown (a render thread being joined) may lag the driver a little.
+ProcessFigures MeasureSettled(DWORD pid, const ProcessFigures& before,
+                              const FigureAllowance& allowance, DWORD timeoutMs = 10000);
+
+// Distinct pictures the taskbar has been sent by that window. Each gauge picture is loaded
+// once and kept for the run, as shared icons are: two bitmaps join the GDI figure the first
+// time a percentage is shown, which the GDI allowance has to take in.
+size_t DistinctPictures(const FakeTaskbar& taskbar, HWND from);
+FigureAllowance WithNewPictures(FigureAllowance allowance, size_t picturesBefore,
+                                size_t picturesAfter);
+
+// Prints one before/after line for the record.
+void ReportFigures(const char* run, int count, const ProcessFigures& before,
+                   const ProcessFigures& after);
+
+// Commits and touches memory in steps, then gives it back, so the machine's free memory
+// keeps moving under the program.
+class MemoryChurn {
+  public:
+    ~MemoryChurn();
+    // Takes or gives back one block: 8 to 64 MB, varying step to step.
+    void Step();
+    void ReleaseAll();
+
+  private:
+    std::vector<void*> blocks_;
+    unsigned step_ = 0;
+};
+
+// A "Shell_TrayWnd" that the shell finds first and that refuses every icon call, as if no
+// taskbar were running: under Wine the desktop process always owns a hidden tray window,
+// which cannot be closed, so a taskbar that is truly absent cannot be arranged there.
+class AbsentTaskbar {
+  public:
+    ~AbsentTaskbar();
+    bool Create();
+    void Destroy();
+    HWND Window() const {
+        return stand_.Window();
+    }
+    int Refused() const {
+        return refused_;
+    }
+
+  private:
+    static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
+    FakeTaskbar stand_;
+    WNDPROC original_ = NULL;
+    int refused_ = 0;
+};
+
+// The four figures of a tray tooltip; false when the text is not in that format.
+struct TipFigures {
+    double usedPct, usedMB, freePct, freeMB;
+};
+bool ParseTrayTip(const std::string& tip, TipFigures* figures);
+
+// The mask bits, then the colour bits, the shell is sent for one of the program's icons,
+// read from the program file the way Wine's shell reads an icon it is given. The gauge
+// figures are black on a transparent ground, so their colour bits are all alike: the
+// number is in the mask.
+std::vector<unsigned char> ProgramIconBits(int iconId);
+// The same for an icon as the taskbar received it.
+std::vector<unsigned char> ReceivedIconBits(const TrayMessage& message);
+
+// Starts a copy that waits, suspended, until its thread is resumed.
+bool StartProgramSuspended(Program* program, HANDLE* thread);
+
+// The program's window of that class and title as soon as it exists, shown or not, looked
+// for without pause (this thread's messages still flow).
+HWND WaitForNewWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs = 20000);
+
+// The program's visible dialog with that title, once its control with that id exists.
+HWND WaitForDialog(DWORD pid, const char* title, int controlId, DWORD timeoutMs = 20000);
+// Waits until the window is gone.
+bool WaitForWindowGone(HWND window, DWORD timeoutMs = 20000);
+
+} // namespace driver
