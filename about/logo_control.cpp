@@ -72,8 +72,18 @@ static LRESULT CreateLogoControl(HWND hwnd) {
                    &request);
     // Pointer-sized: the 32-bit slot would cut a 64-bit address.
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, (LONG_PTR)state);
-    state->thread = CreateThread(NULL, 0, LogoRenderThread, state, 0, &state->threadId);
     return 0;
+}
+
+// The thread starts at the control's first paint, once the window it sits in has been shown.
+// Showing a window the first time can replace the drawable under a child's pixel format (it
+// does under X11); GL calls racing that can wedge the display connection and hang both
+// threads, so the render thread never runs before it.
+static void StartRenderThread(HWND hwnd) {
+    LogoControlState* state = (LogoControlState*)GetWindowLongPtrA(hwnd, GWLP_USERDATA);
+    if (state && !state->thread) {
+        state->thread = CreateThread(NULL, 0, LogoRenderThread, state, 0, &state->threadId);
+    }
 }
 
 static void DestroyLogoControl(HWND hwnd) {
@@ -82,10 +92,15 @@ static void DestroyLogoControl(HWND hwnd) {
     if (!state) {
         return;
     }
-    SetEvent(state->stopEvent);
-    WaitForSingleObject(state->thread, INFINITE);
+    // A control closed before it was ever painted has no thread to stop.
+    if (state->thread) {
+        SetEvent(state->stopEvent);
+        WaitForSingleObject(state->thread, INFINITE);
+    }
     CloseHandle(state->stopEvent);
-    CloseHandle(state->thread);
+    if (state->thread) {
+        CloseHandle(state->thread);
+    }
     // Only now: the thread drew through this DC and read the record up to its last step.
     ReleaseDC(hwnd, state->deviceContext);
     LocalFree(state);
@@ -95,6 +110,9 @@ static LRESULT CALLBACK LogoControlProc(HWND hwnd, UINT message, WPARAM wParam, 
     switch (message) {
     case WM_CREATE:
         return CreateLogoControl(hwnd);
+    case WM_PAINT:
+        StartRenderThread(hwnd);
+        break; // the default validates; everything drawn comes from the render thread
     case WM_DESTROY:
         DestroyLogoControl(hwnd);
         return 0;

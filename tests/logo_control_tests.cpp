@@ -223,6 +223,7 @@ TEST(LogoControl, ControlHoldsItsRecordAndAPixelFormatOnItsOwnDC) {
 
 struct QuickCycle {
     bool created;
+    bool threadBeforePaint;
     bool renderThreadFound;
     DWORD renderThreadExitCode;
     bool renderThreadEnded;
@@ -232,7 +233,11 @@ DWORD WINAPI CreateAndDestroyAtOnce(LPVOID parameter) {
     QuickCycle* cycle = (QuickCycle*)parameter;
     std::set<DWORD> before = ThreadsOfThisProcess();
     HWND dialog = OpenTestDialog();
-    cycle->created = dialog != NULL && GetDlgItem(dialog, IDC_LOGO) != NULL;
+    HWND control = GetDlgItem(dialog, IDC_LOGO);
+    cycle->created = dialog != NULL && control != NULL;
+    // Shown, but not yet painted: no GL may run while the window is still being shown.
+    cycle->threadBeforePaint = ThreadsOfThisProcess() != before;
+    UpdateWindow(control);
     HANDLE render = NULL;
     for (DWORD id : ThreadsOfThisProcess()) {
         if (!before.count(id)) {
@@ -250,7 +255,7 @@ DWORD WINAPI CreateAndDestroyAtOnce(LPVOID parameter) {
     return 0;
 }
 
-TEST(LogoControl, DestroyingRightAfterCreatingReturnsOnceTheThreadHasEnded) {
+TEST(LogoControl, ThreadStartsAtTheFirstPaintAndDestroyingRightAfterReturnsOnceItHasEnded) {
     LogoAnimation before = ProcessLogoAnimation();
     QuickCycle cycle = {};
     // On a thread of its own so that a hang fails this case instead of stalling the run.
@@ -258,6 +263,7 @@ TEST(LogoControl, DestroyingRightAfterCreatingReturnsOnceTheThreadHasEnded) {
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(worker, 60000)) << "DestroyWindow hangs";
     CloseHandle(worker);
     EXPECT_TRUE(cycle.created);
+    EXPECT_FALSE(cycle.threadBeforePaint);
     ASSERT_TRUE(cycle.renderThreadFound);
     EXPECT_TRUE(cycle.renderThreadEnded);
     EXPECT_EQ(1u, cycle.renderThreadExitCode);
