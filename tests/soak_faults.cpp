@@ -102,7 +102,7 @@ TEST(FaultTaskbar, TaskbarGoesAwayAndComesBackWhileTheDetailsDialogIsOpen) {
     ASSERT_TRUE(StartProgramAndWaitForHost(&program));
     ASSERT_TRUE(WaitUntil([&] { return first.Count(program.host) >= 2; }));
     PostTrayCommand(program, CMD_TRAY_DETAILS);
-    HWND details = WaitForDialog(program.pid, "Sorvagenta", IDC_OKAY);
+    HWND details = WaitForShownDialog(program.pid, "Sorvagenta", IDC_OKAY);
     ASSERT_NE((HWND)NULL, details);
 
     first.Destroy();
@@ -125,7 +125,7 @@ TEST(FaultTaskbar, TaskbarGoesAwayAndComesBackWhileTheDetailsDialogIsOpen) {
     // The dialog never noticed: still open, still showing figures, and closes as ever.
     EXPECT_TRUE(IsWindowVisible(details));
     EXPECT_EQ(0u, WindowText(GetDlgItem(details, IDC_USED_TEXT)).find("Used: "));
-    PostMessageA(GetDlgItem(details, IDC_OKAY), BM_CLICK, 0, 0);
+    ClickButton(GetDlgItem(details, IDC_OKAY));
     ASSERT_TRUE(WaitForWindowGone(details));
     size_t before = back.Count(program.host);
     EXPECT_TRUE(WaitUntil([&] {
@@ -197,7 +197,7 @@ TEST(FaultStart, TwentyCopiesStartedTogetherLeaveExactlyOneRunning) {
         HWND box = states[i].box;
         EXPECT_EQ("Only One Instance Can Run At A Time!", WindowText(GetDlgItem(box, 0xFFFF)));
         EXPECT_EQ(NULL, FindProcessWindow(programs[i].pid, "Sorvagenta"));
-        PostMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+        ClickButton(GetDlgItem(box, IDOK));
     }
     for (int i = 0; i < copies; ++i) {
         if (i == running) {
@@ -237,7 +237,7 @@ TEST(FaultStart, ACopyKilledWithoutWarningLeavesNothingThatStopsTheNext) {
         if (round == 1) {
             // Killed while a modal dialog runs inside the host window's procedure.
             PostTrayCommand(doomed, CMD_TRAY_DETAILS);
-            ASSERT_NE((HWND)NULL, WaitForDialog(doomed.pid, "Sorvagenta", IDC_OKAY));
+            ASSERT_NE((HWND)NULL, WaitForShownDialog(doomed.pid, "Sorvagenta", IDC_OKAY));
         }
         KillProgram(&doomed);
         ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(doomed.process, 0));

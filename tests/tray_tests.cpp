@@ -23,17 +23,6 @@ class TrayTest : public ProgramTest {
     }
 };
 
-struct TipFigures {
-    double usedPct, usedMB, freePct, freeMB;
-};
-
-bool ParseTip(const std::string& tip, TipFigures* figures) {
-    char tail = 0;
-    int n = sscanf(tip.c_str(), "Used: %lf%% / %lfMB - Free: %lf%% / %lfMB%c", &figures->usedPct,
-                   &figures->usedMB, &figures->freePct, &figures->freeMB, &tail);
-    return n == 4;
-}
-
 // Two decimals, no space before MB, " - " between the halves: rebuilt from the figures.
 std::string FormatLikeTip(const TipFigures& f) {
     char text[128];
@@ -66,7 +55,7 @@ TEST_F(TrayTest, IconIsAddedWithTheNameThenModifiedWithLiveFigures) {
     EXPECT_EQ((DWORD)kTrayModify, modify.code);
     EXPECT_EQ(kTrayFlags, modify.flags);
     TipFigures shown;
-    ASSERT_TRUE(ParseTip(modify.tip, &shown)) << modify.tip;
+    ASSERT_TRUE(ParseTrayTip(modify.tip, &shown)) << modify.tip;
     EXPECT_EQ(FormatLikeTip(shown), modify.tip);
 
     MEMORYSTATUSEX status = SystemMemory();

@@ -1,5 +1,6 @@
 #include "support/program_driver.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include <tlhelp32.h>
@@ -356,6 +357,12 @@ void PressKey(HWND window, UINT key) {
 
 void ClickButton(HWND button) {
     PostMessageA(button, BM_CLICK, 0, 0);
+}
+
+bool ParseTrayTip(const std::string& tip, TipFigures* f) {
+    char tail = 0;
+    return sscanf(tip.c_str(), "Used: %lf%% / %lfMB - Free: %lf%% / %lfMB%c", &f->usedPct,
+                  &f->usedMB, &f->freePct, &f->freeMB, &tail) == 4;
 }
 
 HWND WaitForShownDialog(DWORD pid, const char* caption, int controlId, DWORD timeoutMs) {

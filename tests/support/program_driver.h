@@ -130,6 +130,12 @@ std::vector<HWND> ChildWindows(HWND parent, const char* className = NULL);
 const int kMessageBoxTextId = 0xFFFF;
 std::vector<HWND> IconControls(HWND box);
 
+// The four figures of a tray tooltip; false when the text is not in that format.
+struct TipFigures {
+    double usedPct, usedMB, freePct, freeMB;
+};
+bool ParseTrayTip(const std::string& tip, TipFigures* figures);
+
 // The ids of a process's threads at this moment.
 std::set<DWORD> ProcessThreads(DWORD pid);
 

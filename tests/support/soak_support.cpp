@@ -177,23 +177,6 @@ DWORD CountProcessWindows(DWORD pid) {
     return tally.count;
 }
 
-DWORD CountThreads(DWORD pid) {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) {
-        return 0;
-    }
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    DWORD count = 0;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-        if (entry.th32OwnerProcessID == pid) {
-            ++count;
-        }
-    }
-    CloseHandle(snapshot);
-    return count;
-}
-
 std::string Megabytes(unsigned long long bytes) {
     char text[32];
     snprintf(text, sizeof text, "%.2f MB", bytes / 1048576.0);
@@ -231,7 +214,7 @@ ProcessFigures MeasureProcess(DWORD pid) {
         figures.userObjects = CountProcessWindows(pid);
         figures.sources += ", USER: windows";
     }
-    figures.threads = CountThreads(pid);
+    figures.threads = (DWORD)ProcessThreads(pid).size();
     PROCESS_MEMORY_COUNTERS_EX memory = {};
     memory.cb = sizeof memory;
     GetProcessMemoryInfo(process, (PROCESS_MEMORY_COUNTERS*)&memory, sizeof memory);
@@ -323,6 +306,60 @@ void ReportFigures(const char* run, int count, const ProcessFigures& before,
     fflush(stdout);
 }
 
+namespace {
+
+// Eight cached device contexts with their regions and attribute objects.
+const int kWineDrawingCaches = 8 * 3;
+// One more of them in the second half.
+const int kOneMoreCachedDC = 3;
+
+} // namespace
+
+testing::AssertionResult RunsFlatInTwoHalves(const char* run, int count, DWORD pid,
+                                             const FakeTaskbar& taskbar, HWND host,
+                                             const FigureAllowance& allowance,
+                                             const std::function<std::string(int)>& step) {
+    auto runSteps = [&](int from, int to) {
+        for (int i = from; i < to; ++i) {
+            std::string fault = step(i);
+            if (!fault.empty()) {
+                return run + (" " + std::to_string(i) + ": " + fault);
+            }
+        }
+        return std::string();
+    };
+    ProcessFigures before = MeasureProcess(pid);
+    size_t picturesBefore = DistinctPictures(taskbar, host);
+    std::string fault = runSteps(0, count / 2);
+    if (!fault.empty()) {
+        return testing::AssertionFailure() << fault;
+    }
+    ProcessFigures middle = MeasureProcess(pid);
+    size_t picturesMiddle = DistinctPictures(taskbar, host);
+    fault = runSteps(count / 2, count);
+    if (!fault.empty()) {
+        return testing::AssertionFailure() << fault;
+    }
+    size_t picturesAfter = DistinctPictures(taskbar, host);
+
+    FigureAllowance secondHalf = WithNewPictures(allowance, picturesMiddle, picturesAfter);
+    secondHalf.gdiObjects += kOneMoreCachedDC;
+    FigureAllowance whole = WithNewPictures(allowance, picturesBefore, picturesAfter);
+    whole.gdiObjects += kWineDrawingCaches;
+    ProcessFigures after = MeasureSettled(pid, middle, secondHalf);
+    ReportFigures((std::string(run) + ", first half").c_str(), count / 2, before, middle);
+    ReportFigures((std::string(run) + ", second half").c_str(), count - count / 2, middle, after);
+    testing::AssertionResult flat = StaysFlat(middle, after, secondHalf);
+    if (!flat) {
+        return testing::AssertionFailure() << "second half " << flat.message();
+    }
+    flat = StaysFlat(before, after, whole);
+    if (!flat) {
+        return testing::AssertionFailure() << "whole run " << flat.message();
+    }
+    return testing::AssertionSuccess();
+}
+
 MemoryChurn::~MemoryChurn() {
     ReleaseAll();
 }
@@ -387,12 +424,6 @@ LRESULT CALLBACK AbsentTaskbar::Proc(HWND hwnd, UINT message, WPARAM wParam, LPA
     }
     WNDPROC original = self ? self->original_ : DefWindowProcA;
     return CallWindowProcA(original, hwnd, message, wParam, lParam);
-}
-
-bool ParseTrayTip(const std::string& tip, TipFigures* f) {
-    char tail = 0;
-    return sscanf(tip.c_str(), "Used: %lf%% / %lfMB - Free: %lf%% / %lfMB%c", &f->usedPct,
-                  &f->usedMB, &f->freePct, &f->freeMB, &tail) == 4;
 }
 
 static void AppendBitmapBits(HBITMAP bitmap, std::vector<unsigned char>* bits) {
@@ -467,17 +498,6 @@ HWND WaitForNewWindow(DWORD pid, const char* className, const char* title, DWORD
         }
     }
     return NULL;
-}
-
-HWND WaitForDialog(DWORD pid, const char* title, int controlId, DWORD timeoutMs) {
-    HWND dialog = NULL;
-    WaitUntil(
-        [&] {
-            dialog = FindProcessWindow(pid, "#32770", title, true);
-            return dialog && GetDlgItem(dialog, controlId) != NULL;
-        },
-        timeoutMs);
-    return dialog && GetDlgItem(dialog, controlId) ? dialog : NULL;
 }
 
 bool WaitForWindowGone(HWND window, DWORD timeoutMs) {

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,16 @@ FigureAllowance WithNewPictures(FigureAllowance allowance, size_t picturesBefore
 void ReportFigures(const char* run, int count, const ProcessFigures& before,
                    const ProcessFigures& after);
 
+// Runs count steps of a dialog soak in two halves, measuring before, between and after.
+// Wine fills caches of its own the first times dialogs are drawn and keeps them (cached
+// device contexts, each with its visible region and attribute object, and system-colour
+// brushes), so the whole run may grow by those once; a leak grows in both halves, so the
+// second half must stay within the allowance. A step returns what went wrong, or "".
+testing::AssertionResult RunsFlatInTwoHalves(const char* run, int count, DWORD pid,
+                                             const FakeTaskbar& taskbar, HWND host,
+                                             const FigureAllowance& allowance,
+                                             const std::function<std::string(int)>& step);
+
 // Commits and touches memory in steps, then gives it back, so the machine's free memory
 // keeps moving under the program.
 class MemoryChurn {
@@ -98,12 +109,6 @@ class AbsentTaskbar {
     int refused_ = 0;
 };
 
-// The four figures of a tray tooltip; false when the text is not in that format.
-struct TipFigures {
-    double usedPct, usedMB, freePct, freeMB;
-};
-bool ParseTrayTip(const std::string& tip, TipFigures* figures);
-
 // The mask bits, then the colour bits, the shell is sent for one of the program's icons,
 // read from the program file the way Wine's shell reads an icon it is given. The gauge
 // figures are black on a transparent ground, so their colour bits are all alike: the
@@ -119,8 +124,6 @@ bool StartProgramSuspended(Program* program, HANDLE* thread);
 // for without pause (this thread's messages still flow).
 HWND WaitForNewWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs = 20000);
 
-// The program's visible dialog with that title, once its control with that id exists.
-HWND WaitForDialog(DWORD pid, const char* title, int controlId, DWORD timeoutMs = 20000);
 // Waits until the window is gone.
 bool WaitForWindowGone(HWND window, DWORD timeoutMs = 20000);
 

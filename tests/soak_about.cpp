@@ -1,0 +1,176 @@
+// The About box opened and closed two hundred times, from the tray and from the Details
+// dialog, and closed a hundred times before or just as it is first shown.
+#include <stdio.h>
+
+#include <gtest/gtest.h>
+
+#include "resource.h"
+#include "support/soak_support.h"
+
+using namespace driver;
+
+namespace {
+
+const char kAboutCaption[] = "Brindlewox About";
+
+// Each showing makes a dialog, an edit box, a logo control with its DC, GL context and
+// render thread, and a credits brush (the last one is kept on purpose); nothing of that
+// may pile up. GL drivers keep a little for themselves, hence the handles and megabytes.
+const FigureAllowance kAboutAllowance = {8, 0, 0, 0, 4 << 20};
+
+// The About box has no close box: "Ok", Enter, or WM_CLOSE from the system.
+void CloseAbout(HWND about, int way) {
+    switch (way % 3) {
+    case 0:
+        ClickButton(GetDlgItem(about, IDC_OKAY));
+        break;
+    case 1:
+        PressKey(about, VK_RETURN);
+        break;
+    default:
+        PostMessageA(about, WM_CLOSE, 0, 0);
+        break;
+    }
+}
+
+class SoakAbout : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(taskbar.Create());
+        ASSERT_TRUE(StartProgramAndWaitForHost(&program));
+        ASSERT_TRUE(WaitUntil([&] { return taskbar.Count(program.host) >= 2; }));
+    }
+    void TearDown() override {
+        // A hung program is ended here, so a hang fails the test instead of the run.
+        CloseProgram(&program);
+        taskbar.Destroy();
+    }
+
+    // The About box as soon as its window and its Ok button exist, shown or not.
+    HWND WaitForAboutWindow() {
+        HWND about = WaitForNewWindow(program.pid, "#32770", kAboutCaption);
+        if (!about || !WaitUntil([&] { return GetDlgItem(about, IDC_OKAY) != NULL; })) {
+            return NULL;
+        }
+        return about;
+    }
+
+    // The program's windows and whether it answers, for a failure's message.
+    std::string DescribeWindows() {
+        std::string text = HostAnswers() ? "the host answers;" : "the host does not answer;";
+        for (HWND window : ProcessWindows(program.pid)) {
+            char line[160];
+            snprintf(line, sizeof line, " %s \"%s\"%s;", ClassOf(window).c_str(),
+                     WindowText(window).c_str(), IsWindowVisible(window) ? " shown" : "");
+            text += line;
+        }
+        return text;
+    }
+
+    bool HostAnswers() {
+        DWORD_PTR answer = 0;
+        return SendMessageTimeoutA(program.host, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer) !=
+               0;
+    }
+
+    // One showing: from the tray or over a Details dialog, closed at once or once it has
+    // been up a moment. Returns what went wrong, or an empty text.
+    std::string ShowAndClose(int showing) {
+        bool fromDetails = showing % 2 == 1;
+        bool atOnce = showing % 4 < 2;
+        HWND details = NULL;
+        if (fromDetails) {
+            PostTrayCommand(program, CMD_TRAY_DETAILS);
+            details = WaitForShownDialog(program.pid, "Sorvagenta", IDC_OKAY);
+            if (!details) {
+                return "the Details dialog did not open";
+            }
+            PostMessageA(details, WM_SYSCOMMAND, SYSCMD_ABOUT, 0);
+        } else {
+            PostTrayCommand(program, CMD_TRAY_ABOUT);
+        }
+        HWND about = atOnce ? WaitForAboutWindow()
+                            : WaitForShownDialog(program.pid, kAboutCaption, IDC_OKAY);
+        if (!about) {
+            return "the About box did not open; " + DescribeWindows();
+        }
+        if (!atOnce) {
+            PumpFor(100); // a few dozen frames
+        }
+        CloseAbout(about, showing / 4);
+        if (!WaitForWindowGone(about, 30000)) {
+            return "the About box did not close";
+        }
+        if (details) {
+            ClickButton(GetDlgItem(details, IDC_OKAY));
+            if (!WaitForWindowGone(details)) {
+                return "the Details dialog did not close after the About box";
+            }
+        }
+        if (!WaitUntil([&] { return IsWindowEnabled(program.host) != FALSE; })) {
+            return "the host window stayed disabled";
+        }
+        return std::string();
+    }
+
+    FakeTaskbar taskbar;
+    Program program;
+};
+
+TEST_F(SoakAbout, TwoHundredShowingsFromTheTrayAndFromDetailsLeakNothing) {
+    const int showings = SoakCount(40, 200);
+    // The first showings load the GL driver and its threads, which stay for the process.
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_EQ("", ShowAndClose(i)) << "warm-up";
+    }
+    EXPECT_TRUE(RunsFlatInTwoHalves("About showings", showings, program.pid, taskbar, program.host,
+                                    kAboutAllowance, [&](int i) { return ShowAndClose(i); }));
+    EXPECT_TRUE(HostAnswers());
+    DWORD code = 99;
+    ASSERT_TRUE(ExitProgram(&program, &code));
+    EXPECT_EQ(0u, code);
+}
+
+class FaultAbout : public SoakAbout {};
+
+TEST_F(FaultAbout, ClosingBeforeOrJustAsItIsFirstShownNeverHangs) {
+    // One showing first: the GL driver's own threads stay once loaded.
+    ASSERT_EQ("", ShowAndClose(2)) << "warm-up";
+    DWORD threadsBefore = MeasureProcess(program.pid).threads;
+    for (int round = 0; round < 100; ++round) {
+        PostTrayCommand(program, CMD_TRAY_ABOUT);
+        // Even rounds: the close is posted the moment the window exists, and is handled
+        // before the dialog is first shown. Odd rounds: the moment it shows, while the
+        // render thread is starting and making its context.
+        HWND about = round % 2 == 0 ? WaitForAboutWindow()
+                                    : WaitForShownDialog(program.pid, kAboutCaption, IDC_OKAY);
+        ASSERT_NE((HWND)NULL, about) << "round " << round;
+        CloseAbout(about, round / 2);
+        ASSERT_TRUE(WaitForWindowGone(about, 30000))
+            << "hung closing, round " << round << ";" << DescribeWindows();
+        ASSERT_TRUE(HostAnswers()) << "round " << round;
+    }
+    EXPECT_TRUE(WaitUntil([&] { return MeasureProcess(program.pid).threads == threadsBefore; }))
+        << "every render thread has ended";
+}
+
+TEST_F(FaultAbout, ExitWhileTheAboutBoxIsOpenEndsTheProgram) {
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        if (round > 0) {
+            CloseProgram(&program);
+            ASSERT_TRUE(StartProgramAndWaitForHost(&program));
+        }
+        PostTrayCommand(program, CMD_TRAY_ABOUT);
+        HWND about = round == 0 ? WaitForAboutWindow()
+                                : WaitForShownDialog(program.pid, kAboutCaption, IDC_OKAY);
+        ASSERT_NE((HWND)NULL, about);
+        // The tray menu still works while a dialog runs; its Exit ends everything.
+        PostTrayCommand(program, CMD_TRAY_EXIT);
+        DWORD code = 99;
+        ASSERT_TRUE(WaitForExit(&program, &code)) << "hung ending with the About box open";
+        EXPECT_EQ(0u, code);
+    }
+}
+
+} // namespace
