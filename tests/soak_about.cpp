@@ -33,19 +33,8 @@ void CloseAbout(HWND about, int way) {
     }
 }
 
-class SoakAbout : public testing::Test {
+class SoakAbout : public DialogSoakTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(taskbar.Create());
-        ASSERT_TRUE(StartProgramAndWaitForHost(&program));
-        ASSERT_TRUE(WaitUntil([&] { return taskbar.Count(program.host) >= 2; }));
-    }
-    void TearDown() override {
-        // A hung program is ended here, so a hang fails the test instead of the run.
-        CloseProgram(&program);
-        taskbar.Destroy();
-    }
-
     // The About box as soon as its window and its Ok button exist, shown or not.
     HWND WaitForAboutWindow() {
         HWND about = WaitForNewWindow(program.pid, "#32770", kAboutCaption);
@@ -98,23 +87,15 @@ class SoakAbout : public testing::Test {
             PumpFor(100); // a few dozen frames
         }
         CloseAbout(about, showing / 4);
+        if (!details) {
+            return WaitUntilClosed(about, "the About box");
+        }
         if (!WaitForWindowGone(about, 30000)) {
             return "the About box did not close";
         }
-        if (details) {
-            ClickButton(GetDlgItem(details, IDC_OKAY));
-            if (!WaitForWindowGone(details)) {
-                return "the Details dialog did not close after the About box";
-            }
-        }
-        if (!WaitUntil([&] { return IsWindowEnabled(program.host) != FALSE; })) {
-            return "the host window stayed disabled";
-        }
-        return std::string();
+        ClickButton(GetDlgItem(details, IDC_OKAY));
+        return WaitUntilClosed(details, "the Details dialog after the About box");
     }
-
-    FakeTaskbar taskbar;
-    Program program;
 };
 
 TEST_F(SoakAbout, TwoHundredShowingsFromTheTrayAndFromDetailsLeakNothing) {

@@ -25,18 +25,8 @@ const CloseWay kCloseWays[] = {
     {"WM_CLOSE", [](HWND dialog) { PostMessageA(dialog, WM_CLOSE, 0, 0); }},
 };
 
-class SoakDetails : public testing::Test {
+class SoakDetails : public DialogSoakTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(taskbar.Create());
-        ASSERT_TRUE(StartProgramAndWaitForHost(&program));
-        ASSERT_TRUE(WaitUntil([&] { return taskbar.Count(program.host) >= 2; }));
-    }
-    void TearDown() override {
-        CloseProgram(&program);
-        taskbar.Destroy();
-    }
-
     // Opens the dialog (by the menu entry or a click on the icon, in turn), checks it is
     // filled at once, closes it the given way and waits until the host has it back.
     // Returns what went wrong, or an empty text.
@@ -54,17 +44,8 @@ class SoakDetails : public testing::Test {
             return "the used text was not filled at once";
         }
         way.close(dialog);
-        if (!WaitForWindowGone(dialog)) {
-            return std::string("the dialog did not close by ") + way.name;
-        }
-        if (!WaitUntil([&] { return IsWindowEnabled(program.host) != FALSE; })) {
-            return "the host window stayed disabled";
-        }
-        return std::string();
+        return WaitUntilClosed(dialog, std::string("the dialog closed by ") + way.name);
     }
-
-    FakeTaskbar taskbar;
-    Program program;
 };
 
 TEST_F(SoakDetails, AThousandOpeningsThroughEveryWayItClosesLeakNothing) {

@@ -360,6 +360,27 @@ testing::AssertionResult RunsFlatInTwoHalves(const char* run, int count, DWORD p
     return testing::AssertionSuccess();
 }
 
+void DialogSoakTest::SetUp() {
+    ASSERT_TRUE(taskbar.Create());
+    ASSERT_TRUE(StartProgramAndWaitForHost(&program));
+    ASSERT_TRUE(WaitUntil([&] { return taskbar.Count(program.host) >= 2; }));
+}
+
+void DialogSoakTest::TearDown() {
+    CloseProgram(&program);
+    taskbar.Destroy();
+}
+
+std::string DialogSoakTest::WaitUntilClosed(HWND dialog, const std::string& what) {
+    if (!WaitForWindowGone(dialog, 30000)) {
+        return what + " did not close";
+    }
+    if (!WaitUntil([&] { return IsWindowEnabled(program.host) != FALSE; })) {
+        return "the host window stayed disabled after " + what;
+    }
+    return std::string();
+}
+
 MemoryChurn::~MemoryChurn() {
     ReleaseAll();
 }

@@ -117,6 +117,20 @@ std::vector<unsigned char> ProgramIconBits(int iconId);
 // The same for an icon as the taskbar received it.
 std::vector<unsigned char> ReceivedIconBits(const TrayMessage& message);
 
+// A running program beside a fake taskbar that has its first icon, for the dialog soaks.
+class DialogSoakTest : public testing::Test {
+  protected:
+    void SetUp() override;
+    // A hung program is ended here, so a hang fails the test instead of the run.
+    void TearDown() override;
+    // Waits until the dialog is gone and the host window, which it disabled, is enabled
+    // again. Returns what went wrong, or an empty text.
+    std::string WaitUntilClosed(HWND dialog, const std::string& what);
+
+    FakeTaskbar taskbar;
+    Program program;
+};
+
 // Starts a copy that waits, suspended, until its thread is resumed.
 bool StartProgramSuspended(Program* program, HANDLE* thread);
 
