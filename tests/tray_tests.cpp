@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "resource.h"
 #include "support/program_driver.h"
 
 using namespace driver;
@@ -121,6 +122,23 @@ TEST_F(TrayTest, ExitsMnemonicEndsTheProgram) {
     DWORD code = 99;
     ASSERT_TRUE(WaitForExit(&program, &code));
     EXPECT_EQ(0u, code);
+}
+
+TEST_F(TrayTest, AboutAndDetailsMnemonicsOpenTheirDialogs) {
+    const struct {
+        char key;
+        const char* caption;
+    } entries[] = {{'b', "Brindlewox About"}, {'e', "Sorvagenta"}};
+    for (const auto& entry : entries) {
+        SCOPED_TRACE(entry.caption);
+        HWND menu = OpenTrayMenu(program);
+        ASSERT_NE((HWND)NULL, menu);
+        PostMessageA(menu, WM_CHAR, entry.key, 0);
+        HWND dialog = WaitForShownDialog(program.pid, entry.caption, IDC_OKAY);
+        ASSERT_NE((HWND)NULL, dialog);
+        ClickButton(GetDlgItem(dialog, IDC_OKAY));
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+    }
 }
 
 TEST_F(TrayTest, EscapeClosesTheMenuAndTheProgramRunsOn) {
