@@ -106,7 +106,7 @@ const char* GdiKindName(int kind) {
 
 // Wine 8's GetGuiResources is a stub (0, ERROR_CALL_NOT_IMPLEMENTED); its GDI handle
 // table, read from the process's memory, holds every live object.
-DWORD CountGdiTableEntries(HANDLE process, std::string* kinds) {
+DWORD CountGdiTableEntries(HANDLE process, std::string* kinds, DWORD* deviceContexts) {
     QueryProcessInformation query = (QueryProcessInformation)(void (*)(void))GetProcAddress(
         GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess");
     PROCESS_BASIC_INFORMATION basic = {};
@@ -137,6 +137,7 @@ DWORD CountGdiTableEntries(HANDLE process, std::string* kinds) {
     for (const auto& kind : byKind) {
         *kinds += (kinds->empty() ? "" : ", ") + kind.first + " " + std::to_string(kind.second);
     }
+    *deviceContexts = byKind["DC"];
     return live;
 }
 
@@ -204,7 +205,8 @@ ProcessFigures MeasureProcess(DWORD pid) {
     if (figures.gdiObjects) {
         figures.sources += ", GDI: GetGuiResources";
     } else {
-        figures.gdiObjects = CountGdiTableEntries(process, &figures.gdiKinds);
+        figures.gdiObjects =
+            CountGdiTableEntries(process, &figures.gdiKinds, &figures.deviceContexts);
         figures.sources += ", GDI: handle table";
     }
     figures.userObjects = GetGuiResources(process, GR_USEROBJECTS);
@@ -308,10 +310,20 @@ void ReportFigures(const char* run, int count, const ProcessFigures& before,
 
 namespace {
 
-// Eight cached device contexts with their regions and attribute objects.
-const int kWineDrawingCaches = 8 * 3;
-// One more of them in the second half.
-const int kOneMoreCachedDC = 3;
+// Wine's window DC cache: a cached DC is made whenever none is free and unbound, until the
+// cache holds 64; each comes with a visible region and an attribute object.
+const DWORD kWineCachedDCs = 64;
+const int kObjectsPerCachedDC = 3;
+// System-colour brushes, made the first time each colour is asked for.
+const int kWineColourBrushes = 4;
+
+// What the DC cache may have added between two measurements.
+int CachedDCObjects(const ProcessFigures& from, const ProcessFigures& to) {
+    DWORD reached = to.deviceContexts < kWineCachedDCs ? to.deviceContexts : kWineCachedDCs;
+    return reached > from.deviceContexts
+               ? kObjectsPerCachedDC * (int)(reached - from.deviceContexts)
+               : 0;
+}
 
 } // namespace
 
@@ -343,10 +355,10 @@ testing::AssertionResult RunsFlatInTwoHalves(const char* run, int count, DWORD p
     size_t picturesAfter = DistinctPictures(taskbar, host);
 
     FigureAllowance secondHalf = WithNewPictures(allowance, picturesMiddle, picturesAfter);
-    secondHalf.gdiObjects += kOneMoreCachedDC;
-    FigureAllowance whole = WithNewPictures(allowance, picturesBefore, picturesAfter);
-    whole.gdiObjects += kWineDrawingCaches;
     ProcessFigures after = MeasureSettled(pid, middle, secondHalf);
+    secondHalf.gdiObjects += CachedDCObjects(middle, after);
+    FigureAllowance whole = WithNewPictures(allowance, picturesBefore, picturesAfter);
+    whole.gdiObjects += CachedDCObjects(before, after) + kWineColourBrushes;
     ReportFigures((std::string(run) + ", first half").c_str(), count / 2, before, middle);
     ReportFigures((std::string(run) + ", second half").c_str(), count - count / 2, middle, after);
     testing::AssertionResult flat = StaysFlat(middle, after, secondHalf);
