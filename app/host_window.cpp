@@ -11,6 +11,8 @@
 
 // The one icon record, resent whole with every shell call.
 static NOTIFYICONDATAA trayIcon;
+// Whether the shell holds the icon, as the result of the last add, modify or delete said.
+static BOOL shellHoldsIcon = FALSE;
 static UINT taskbarCreatedMessage = 0xFFFFFFFF;
 static BOOL firstTick = TRUE;
 static HMENU menuBar;
@@ -19,6 +21,15 @@ static POINT cursorPoint;
 
 static HICON LoadProgramIcon(int iconId) {
     return LoadIconA(hInstance, MAKEINTRESOURCEA(iconId & 0xFFFF));
+}
+
+// An add the shell refuses may still have left it holding the icon (a restart message
+// while it shows ours, or an add it took but timed out): a modify then makes it current.
+static void AddIconToShell() {
+    shellHoldsIcon = Shell_NotifyIconA(NIM_ADD, &trayIcon);
+    if (!shellHoldsIcon) {
+        shellHoldsIcon = Shell_NotifyIconA(NIM_MODIFY, &trayIcon);
+    }
 }
 
 static void CopyTip(const char* text) {
@@ -36,7 +47,7 @@ void AddTrayIcon(HWND host, int iconId, const char* windowName) {
     if (windowName) {
         CopyTip(windowName);
     }
-    Shell_NotifyIconA(NIM_ADD, &trayIcon);
+    AddIconToShell();
 }
 
 void BuildTrayMenu() {
@@ -56,7 +67,14 @@ void UpdateTrayIcon(int iconId, const char* tipText) {
     if (tipText) {
         CopyTip(tipText);
     }
-    Shell_NotifyIconA(NIM_MODIFY, &trayIcon);
+    // Without the icon the shell would refuse the modify; the next tick's add carries this.
+    if (shellHoldsIcon) {
+        shellHoldsIcon = Shell_NotifyIconA(NIM_MODIFY, &trayIcon);
+        if (!shellHoldsIcon) {
+            // The shell may have dropped the icon while busy: give it back at once.
+            shellHoldsIcon = Shell_NotifyIconA(NIM_ADD, &trayIcon);
+        }
+    }
 }
 
 static void OpenDetailsDialog(HWND hwnd) {
@@ -69,7 +87,12 @@ static void OnRefreshTimer(HWND hwnd) {
         SetTimer(hwnd, TIMER_REFRESH, 250, NULL);
         firstTick = FALSE;
     }
+    BOOL iconWasHeld = shellHoldsIcon;
     RefreshTrayReadout();
+    if (!iconWasHeld) {
+        // Each tick tries a refused add once more, with the picture and tooltip just set.
+        AddIconToShell();
+    }
 }
 
 static void OnCommand(HWND hwnd, int command) {
@@ -138,13 +161,15 @@ LRESULT CALLBACK HostWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         break;
     case WM_DESTROY:
         UnregisterClassA(kProgramName, hInstance);
-        Shell_NotifyIconA(NIM_DELETE, &trayIcon);
+        if (Shell_NotifyIconA(NIM_DELETE, &trayIcon)) {
+            shellHoldsIcon = FALSE;
+        }
         PostQuitMessage(0);
         break;
     default:
         if (message == taskbarCreatedMessage) {
             // The taskbar was restarted: the icon comes back as it last was.
-            Shell_NotifyIconA(NIM_ADD, &trayIcon);
+            AddIconToShell();
         }
         break;
     }
