@@ -5,6 +5,8 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
+
 namespace driver {
 
 namespace {
@@ -82,12 +84,51 @@ LRESULT CALLBACK FakeTaskbar::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARA
         if (self && copy &&
             ParseRecord((DWORD)copy->dwData, (const unsigned char*)copy->lpData, copy->cbData,
                         &received)) {
+            received.receivedAt = GetTickCount();
+            received.refused = !self->Take(received);
             self->messages_.push_back(received);
-            return TRUE;
+            return received.refused ? FALSE : TRUE;
         }
         return FALSE;
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// Answers the call by the policy and keeps the icons taken.
+bool FakeTaskbar::Take(const TrayMessage& message) {
+    auto same = [&](const TrayMessage& icon) {
+        return icon.window == message.window && icon.id == message.id;
+    };
+    auto icon = std::find_if(held_.begin(), held_.end(), same);
+    bool holds = icon != held_.end();
+    if (policy_.refuseAll || (message.code == kTrayAdd && policy_.refuseAdds > 0)) {
+        policy_.refuseAdds -= message.code == kTrayAdd;
+        return false;
+    }
+    bool unexpected = message.code == kTrayAdd ? holds : !holds;
+    if (policy_.likeWindows && unexpected) {
+        return false;
+    }
+    if (message.code == kTrayDelete) {
+        if (holds) {
+            held_.erase(icon);
+        }
+    } else if (holds) {
+        *icon = message;
+    } else if (message.code == kTrayAdd) {
+        held_.push_back(message);
+    }
+    return true;
+}
+
+std::vector<TrayMessage> FakeTaskbar::HeldIcons(HWND from) const {
+    std::vector<TrayMessage> out;
+    for (const TrayMessage& icon : held_) {
+        if (icon.window == from) {
+            out.push_back(icon);
+        }
+    }
+    return out;
 }
 
 bool FakeTaskbar::Create() {

@@ -34,6 +34,15 @@ struct TrayMessage {
     int iconBitsPerPixel;
     std::vector<unsigned char> iconMask;   // 1 bit a pixel, rows padded to 16 bits
     std::vector<unsigned char> iconColour; // at 32 bits: BGRX, top row first
+    bool refused;                          // the taskbar answered FALSE
+    DWORD receivedAt;                      // GetTickCount when it came
+};
+
+// How the fake taskbar answers icon calls. By default it takes every call.
+struct TaskbarPolicy {
+    int refuseAdds = 0;       // refuses this many adds before it takes any
+    bool refuseAll = false;   // refuses every call, as if no taskbar were running
+    bool likeWindows = false; // refuses an add of an icon it holds, a modify of one it does not
 };
 
 // A top-level "Shell_TrayWnd" made before the program starts, so the program's icon
@@ -53,11 +62,23 @@ class FakeTaskbar {
     void Clear();
     // The latest tooltip the taskbar was given by the program window (empty if none).
     std::string LatestTip(HWND from) const;
+    void SetPolicy(const TaskbarPolicy& policy) {
+        policy_ = policy;
+    }
+    // Drops every icon it holds, as a busy shell may.
+    void ForgetIcons() {
+        held_.clear();
+    }
+    // The icons of the program window the taskbar holds, each as its last taken call.
+    std::vector<TrayMessage> HeldIcons(HWND from) const;
 
   private:
     static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
+    bool Take(const TrayMessage& message);
     HWND window_;
     std::vector<TrayMessage> messages_;
+    TaskbarPolicy policy_;
+    std::vector<TrayMessage> held_;
 };
 
 // Pumps this thread's messages until the condition holds or the time is up.

@@ -422,40 +422,12 @@ void MemoryChurn::ReleaseAll() {
     blocks_.clear();
 }
 
-static const char kAbsentTaskbarProperty[] = "SorvagentaSoakAbsentTaskbar";
-
-AbsentTaskbar::~AbsentTaskbar() {
-    Destroy();
-}
-
 bool AbsentTaskbar::Create() {
+    TaskbarPolicy refuseAll;
+    refuseAll.refuseAll = true;
+    stand_.SetPolicy(refuseAll);
     // The fake taskbar's window is found ahead of Wine's own; it only has to refuse.
-    if (!stand_.Create()) {
-        return false;
-    }
-    SetPropA(stand_.Window(), kAbsentTaskbarProperty, (HANDLE)this);
-    original_ = (WNDPROC)SetWindowLongPtrA(stand_.Window(), GWLP_WNDPROC, (LONG_PTR)Proc);
-    return true;
-}
-
-void AbsentTaskbar::Destroy() {
-    if (stand_.Window()) {
-        SetWindowLongPtrA(stand_.Window(), GWLP_WNDPROC, (LONG_PTR)original_);
-        RemovePropA(stand_.Window(), kAbsentTaskbarProperty);
-    }
-    stand_.Destroy();
-}
-
-LRESULT CALLBACK AbsentTaskbar::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    AbsentTaskbar* self = (AbsentTaskbar*)GetPropA(hwnd, kAbsentTaskbarProperty);
-    if (message == WM_COPYDATA) {
-        if (self) {
-            ++self->refused_;
-        }
-        return FALSE;
-    }
-    WNDPROC original = self ? self->original_ : DefWindowProcA;
-    return CallWindowProcA(original, hwnd, message, wParam, lParam);
+    return stand_.Create();
 }
 
 static void AppendBitmapBits(HBITMAP bitmap, std::vector<unsigned char>* bits) {

@@ -95,21 +95,23 @@ class MemoryChurn {
 // which cannot be closed, so a taskbar that is truly absent cannot be arranged there.
 class AbsentTaskbar {
   public:
-    ~AbsentTaskbar();
     bool Create();
-    void Destroy();
+    void Destroy() {
+        stand_.Destroy();
+    }
     HWND Window() const {
         return stand_.Window();
     }
     int Refused() const {
-        return refused_;
+        return (int)stand_.Count();
+    }
+    // The calls it refused, in order.
+    std::vector<TrayMessage> Messages(HWND from = NULL) const {
+        return stand_.Messages(from);
     }
 
   private:
-    static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
     FakeTaskbar stand_;
-    WNDPROC original_ = NULL;
-    int refused_ = 0;
 };
 
 // The mask bits, then the colour bits, the shell is sent for one of the program's icons,
