@@ -72,14 +72,14 @@ TEST(FaultTaskbar, NoTaskbarAtStartThenTheIconComesWithTheCurrentPictureAndToolt
     EXPECT_TRUE(IsWindow(program.host));
     churn.ReleaseAll();
 
-    // The taskbar comes and says so.
-    absent.Destroy();
+    // The taskbar comes without a word: the next tick's add is taken. Made before the
+    // stand-in goes, so that Wine's own tray never takes the add.
     FakeTaskbar taskbar;
     ASSERT_TRUE(taskbar.Create());
-    EXPECT_EQ(0u, taskbar.Count(program.host)) << "nothing comes before the broadcast";
-    PostMessageA(program.host, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    absent.Destroy();
     TrayMessage add;
     ASSERT_TRUE(WaitForAdd(taskbar, program.host, &add));
+    EXPECT_EQ((DWORD)kTrayAdd, taskbar.Messages(program.host)[0].code) << "the add comes first";
     ExpectCurrentPictureAndFigures(add);
 
     // From then on the icon follows memory as usual.
@@ -136,6 +136,125 @@ TEST(FaultTaskbar, TaskbarGoesAwayAndComesBackWhileTheDetailsDialogIsOpen) {
     ASSERT_TRUE(ExitProgram(&program, &code));
     EXPECT_EQ(0u, code);
     CloseProgram(&program);
+}
+
+// The index of the first call of that code from index on, or the count of calls.
+size_t FindCall(const std::vector<TrayMessage>& calls, size_t from, DWORD code) {
+    while (from < calls.size() && calls[from].code != code) {
+        ++from;
+    }
+    return from;
+}
+
+// A taskbar that answers as Windows does: it refuses an add of an icon it holds and a
+// modify of one it does not.
+class FaultTaskbarLikeWindows : public testing::Test {
+  protected:
+    // Starts the program with the taskbar refusing that many adds first; returns once
+    // the taskbar holds the icon with figures.
+    void Start(int refuseAdds) {
+        TaskbarPolicy policy;
+        policy.likeWindows = true;
+        policy.refuseAdds = refuseAdds;
+        taskbar.SetPolicy(policy);
+        ASSERT_TRUE(taskbar.Create());
+        ASSERT_TRUE(StartProgramAndWaitForHost(&program));
+        TipFigures figures;
+        ASSERT_TRUE(WaitUntil([&] {
+            std::vector<TrayMessage> held = taskbar.HeldIcons(program.host);
+            return !held.empty() && ParseTrayTip(held[0].tip, &figures);
+        }));
+    }
+    void TearDown() override {
+        CloseProgram(&program);
+    }
+    // The one icon the taskbar holds is what the program last sent it.
+    void ExpectOneCurrentIcon() {
+        std::vector<TrayMessage> held = taskbar.HeldIcons(program.host);
+        ASSERT_EQ(1u, held.size());
+        EXPECT_EQ(taskbar.LatestTip(program.host), held[0].tip);
+        EXPECT_EQ(ReceivedIconBits(taskbar.Messages(program.host).back()),
+                  ReceivedIconBits(held[0]));
+    }
+    FakeTaskbar taskbar;
+    Program program;
+};
+
+TEST_F(FaultTaskbarLikeWindows, RefusedAddsAreTriedAgainEachTickUntilOneIsTaken) {
+    const int refusals = 12;
+    ASSERT_NO_FATAL_FAILURE(Start(refusals));
+    std::vector<TrayMessage> adds;
+    for (const TrayMessage& m : taskbar.Messages(program.host)) {
+        if (m.code == kTrayAdd) {
+            adds.push_back(m);
+        }
+    }
+    ASSERT_EQ(refusals + 1u, adds.size()) << "the first add after the refusals is taken";
+    EXPECT_FALSE(adds.back().refused);
+    ExpectCurrentPictureAndFigures(adds.back());
+    ExpectOneCurrentIcon();
+
+    // The first add comes at start, the second at the first tick, then one a tick (250 ms)
+    // at most. Wine renews memory figures once a second, so some ticks retry unchanged.
+    DWORD span = adds[refusals - 1].receivedAt - adds[1].receivedAt;
+    EXPECT_GE(span, (DWORD)(refusals - 5) * 250) << "adds too close together";
+    int unchanged = 0;
+    for (int i = 2; i < refusals; ++i) {
+        unchanged += adds[i].tip == adds[i - 1].tip;
+    }
+    EXPECT_GT(unchanged, 0) << "retried only when the figures changed";
+}
+
+TEST_F(FaultTaskbarLikeWindows, AnIconTheTaskbarForgotIsAddedAgainAtTheNextChange) {
+    ASSERT_NO_FATAL_FAILURE(Start(0));
+    size_t before = taskbar.Count(program.host);
+    taskbar.ForgetIcons();
+    MemoryChurn churn;
+    ASSERT_TRUE(WaitUntil([&] {
+        churn.Step();
+        return !taskbar.HeldIcons(program.host).empty();
+    }));
+    std::vector<TrayMessage> calls = taskbar.Messages(program.host);
+    ASSERT_GE(calls.size(), before + 2);
+    EXPECT_EQ((DWORD)kTrayModify, calls[before].code);
+    EXPECT_TRUE(calls[before].refused);
+    EXPECT_EQ((DWORD)kTrayAdd, calls[before + 1].code);
+    EXPECT_EQ(calls[before].tip, calls[before + 1].tip);
+    ExpectCurrentPictureAndFigures(calls[before + 1]);
+    ExpectOneCurrentIcon();
+}
+
+TEST_F(FaultTaskbarLikeWindows, TaskbarCreatedWhileTheTaskbarHoldsTheIconLeavesOneCurrentIcon) {
+    ASSERT_NO_FATAL_FAILURE(Start(0));
+    size_t before = taskbar.Count(program.host);
+    const int restarts = 3;
+    for (int i = 0; i < restarts; ++i) {
+        PostMessageA(program.host, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    }
+    std::vector<size_t> adds;
+    ASSERT_TRUE(WaitUntil([&] {
+        std::vector<TrayMessage> calls = taskbar.Messages(program.host);
+        adds.clear();
+        for (size_t at = FindCall(calls, before, kTrayAdd); at + 1 < calls.size();
+             at = FindCall(calls, at + 1, kTrayAdd)) {
+            adds.push_back(at);
+        }
+        return adds.size() >= (size_t)restarts;
+    }));
+    // Each add is refused as a duplicate and at once followed by a modify that is taken.
+    std::vector<TrayMessage> calls = taskbar.Messages(program.host);
+    for (size_t at : adds) {
+        EXPECT_TRUE(calls[at].refused);
+        EXPECT_EQ((DWORD)kTrayModify, calls[at + 1].code);
+        EXPECT_FALSE(calls[at + 1].refused);
+        EXPECT_EQ(calls[at].tip, calls[at + 1].tip);
+    }
+    ExpectOneCurrentIcon();
+
+    DWORD code = 99;
+    ASSERT_TRUE(ExitProgram(&program, &code));
+    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(taskbar.HeldIcons(program.host).empty()) << "the delete is taken";
 }
 
 struct CopyState {
