@@ -105,10 +105,6 @@ class AbsentTaskbar {
     int Refused() const {
         return (int)stand_.Count();
     }
-    // The calls it refused, in order.
-    std::vector<TrayMessage> Messages(HWND from = NULL) const {
-        return stand_.Messages(from);
-    }
 
   private:
     FakeTaskbar stand_;
