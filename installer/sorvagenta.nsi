@@ -35,6 +35,7 @@ VIAddVersionKey FileDescription "${APP} setup"
 VIAddVersionKey LegalCopyright "${PUBLISHER}"
 
 Var wasRunning
+Var writable
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -76,16 +77,20 @@ Var wasRunning
     ${Loop}
 !macroend
 
-; Clears the error flag when the folder can be written to; leaves nothing of its own.
+; Sets $writable to 1 when the folder can be written to; leaves nothing of its own.
 Function CheckWritable
-    ClearErrors
     StrCpy $1 0
     ${IfNot} ${FileExists} "$INSTDIR\*.*"
         StrCpy $1 1
     ${EndIf}
+    ClearErrors
     CreateDirectory "$INSTDIR"
     FileOpen $0 "$INSTDIR\${APP}.write-test" w
-    ${IfNot} ${Errors}
+    ; Testing the error flag clears it: keep the answer.
+    StrCpy $writable 1
+    ${If} ${Errors}
+        StrCpy $writable 0
+    ${Else}
         FileClose $0
         Delete "$INSTDIR\${APP}.write-test"
     ${EndIf}
@@ -96,7 +101,7 @@ FunctionEnd
 
 Function DirectoryLeave
     Call CheckWritable
-    ${If} ${Errors}
+    ${If} $writable == 0
         MessageBox MB_ICONEXCLAMATION "$INSTDIR cannot be written to. Choose another folder."
         Abort
     ${EndIf}
@@ -104,7 +109,7 @@ FunctionEnd
 
 Section "-Program files"
     Call CheckWritable
-    ${If} ${Errors}
+    ${If} $writable == 0
         MessageBox MB_ICONEXCLAMATION "$INSTDIR cannot be written to: nothing was installed." /SD IDOK
         Abort "$INSTDIR cannot be written to."
     ${EndIf}

@@ -167,8 +167,11 @@ class InstallTest : public testing::Test {
         RegDeleteKeyA(HKEY_CURRENT_USER, kAppsKey);
     }
 
+    DWORD Install(const std::string& switches, const std::string& target) {
+        return RunCommand("\"" + WindowsPath(SETUP_PATH) + "\" /S " + switches + " /D=" + target);
+    }
     DWORD Install(const std::string& switches) {
-        return RunCommand("\"" + WindowsPath(SETUP_PATH) + "\" /S " + switches + " /D=" + folder);
+        return Install(switches, folder);
     }
 
     bool TaskbarSaw(DWORD code, HWND from) {
@@ -233,6 +236,14 @@ TEST_F(InstallTest, NoStartupSwitchLeavesOutOnlyTheSignInEntry) {
     EXPECT_EQ("<none>", UserValue(kRunKey, "Sorvagenta"));
 }
 
+TEST_F(InstallTest, FolderThatCannotBeWrittenIsRefusedBeforeAnythingIsWritten) {
+    // Linux's /proc, seen through Wine's drive for /, takes no new folders.
+    EXPECT_NE(0u, Install("", "Z:\\proc\\Sorvagenta"));
+    EXPECT_FALSE(UserKeyExists(kAppsKey));
+    EXPECT_EQ("<none>", UserValue(kRunKey, "Sorvagenta"));
+    EXPECT_FALSE(Exists(Shortcut()));
+}
+
 TEST_F(InstallTest, UpgradeEndsTheRunningCopyReplacesItsFilesAndStartsItAgain) {
     ASSERT_EQ(0u, Install("/NOSTARTUP"));
     Program old;
@@ -289,10 +300,13 @@ std::vector<std::string> ZipEntries(const std::string& zip) {
     if (end == std::string::npos || end + 22 > zip.size()) {
         return names;
     }
-    auto u16 = [&](size_t at) { return (size_t)(unsigned char)zip[at] | (size_t)(unsigned char)zip[at + 1] << 8; };
+    auto u16 = [&](size_t at) {
+        return (size_t)(unsigned char)zip[at] | (size_t)(unsigned char)zip[at + 1] << 8;
+    };
     size_t count = u16(end + 10);
     size_t at = u16(end + 16) | u16(end + 18) << 16;
-    for (size_t i = 0; i < count && at + 46 <= zip.size() && zip.compare(at, 4, "PK\1\2") == 0; ++i) {
+    for (size_t i = 0; i < count && at + 46 <= zip.size() && zip.compare(at, 4, "PK\1\2") == 0;
+         ++i) {
         size_t nameLength = u16(at + 28);
         names.push_back(zip.substr(at + 46, nameLength));
         at += 46 + nameLength + u16(at + 30) + u16(at + 32);
