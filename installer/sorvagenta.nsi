@@ -45,8 +45,9 @@ Var writable
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES
-!define MUI_FINISHPAGE_RUN "$INSTDIR\${APP}.exe"
+!define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Run ${APP} now"
+!define MUI_FINISHPAGE_RUN_FUNCTION RunProgram
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
@@ -140,12 +141,27 @@ Section "Start ${APP} when I sign in" SecStartup
     WriteRegStr HKCU "${RUN_KEY}" "${APP}" '"$INSTDIR\${APP}.exe"'
 SectionEnd
 
-Section "-Restart"
-    ; A repair or upgrade puts back a copy that was running.
+Section "-Finish"
+    ; A repair or upgrade without an option takes away what an earlier install made.
+    ${IfNot} ${SectionIsSelected} ${SecShortcut}
+        Delete "$SMPROGRAMS\${APP}.lnk"
+    ${EndIf}
+    ${IfNot} ${SectionIsSelected} ${SecStartup}
+        DeleteRegValue HKCU "${RUN_KEY}" "${APP}"
+    ${EndIf}
+    ; It also puts back a copy that was running.
     ${If} $wasRunning == 1
         Exec '"$INSTDIR\${APP}.exe"'
     ${EndIf}
 SectionEnd
+
+; A second copy would only say that one is running already.
+Function RunProgram
+    FindWindow $0 "${APP}"
+    ${If} $0 == 0
+        Exec '"$INSTDIR\${APP}.exe"'
+    ${EndIf}
+FunctionEnd
 
 ; After the sections, so that their ids are known.
 Function .onInit

@@ -245,7 +245,7 @@ TEST_F(InstallTest, FolderThatCannotBeWrittenIsRefusedBeforeAnythingIsWritten) {
 }
 
 TEST_F(InstallTest, UpgradeEndsTheRunningCopyReplacesItsFilesAndStartsItAgain) {
-    ASSERT_EQ(0u, Install("/NOSTARTUP"));
+    ASSERT_EQ(0u, Install(""));
     Program old;
     ASSERT_TRUE(StartProgramAtAndWaitForHost(exe, &old));
     // An old date on the installed file shows whether the upgrade wrote it again.
@@ -267,6 +267,7 @@ TEST_F(InstallTest, UpgradeEndsTheRunningCopyReplacesItsFilesAndStartsItAgain) {
     EXPECT_GT(now.ftLastWriteTime.dwHighDateTime, longAgo.dwHighDateTime) << "not replaced";
     EXPECT_NE((HWND)NULL, WaitForOtherCopy(old.pid)) << "the program runs again";
     EXPECT_EQ(1u, ProcessesNamed("Sorvagenta.exe").size());
+    EXPECT_EQ("<none>", UserValue(kRunKey, "Sorvagenta")) << "the option left out this time";
     CloseProgram(&old);
 }
 
