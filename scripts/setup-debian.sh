@@ -11,6 +11,7 @@ packages=(
     xvfb xauth x11-utils xdotool imagemagick
     libgl1 libglx-mesa0 libgl1-mesa-dri
     python3
+    nsis git
 )
 
 missing=()

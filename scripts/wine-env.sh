@@ -4,8 +4,9 @@
 
 export WINEPREFIX="$build_dir/wineprefix"
 export WINEDEBUG="${WINEDEBUG:--all}"
-# Never offer to install Mono or Gecko.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# Never offer to install Mono or Gecko; make no menu entries on the host for shortcuts
+# (the installer tests make a Start-menu shortcut).
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 xvfb_pid=""
 

@@ -220,8 +220,7 @@ std::string ProgramPath() {
     return dir + "Sorvagenta.exe";
 }
 
-bool StartProgram(Program* program) {
-    std::string path = ProgramPath();
+static bool StartProgramAt(const std::string& path, Program* program) {
     std::string commandLine = "\"" + path + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -237,8 +236,16 @@ bool StartProgram(Program* program) {
     return true;
 }
 
+bool StartProgram(Program* program) {
+    return StartProgramAt(ProgramPath(), program);
+}
+
 bool StartProgramAndWaitForHost(Program* program, DWORD timeoutMs) {
-    if (!StartProgram(program)) {
+    return StartProgramAtAndWaitForHost(ProgramPath(), program, timeoutMs);
+}
+
+bool StartProgramAtAndWaitForHost(const std::string& path, Program* program, DWORD timeoutMs) {
+    if (!StartProgramAt(path, program)) {
         return false;
     }
     return WaitUntil(

@@ -100,6 +100,9 @@ struct Program {
 bool StartProgram(Program* program);
 // Starts it and waits for its hidden host window.
 bool StartProgramAndWaitForHost(Program* program, DWORD timeoutMs = 30000);
+// The same for a copy of the program elsewhere (installed or unpacked).
+bool StartProgramAtAndWaitForHost(const std::string& path, Program* program,
+                                  DWORD timeoutMs = 30000);
 // Waits for the process to end, pumping messages; false on time-out.
 bool WaitForExit(Program* program, DWORD* exitCode, DWORD timeoutMs = 30000);
 // Ends it the way the tray menu's Exit does, then waits.

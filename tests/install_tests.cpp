@@ -1,0 +1,289 @@
+// The release files worked as a user and a deployment script would: silent installs, an
+// upgrade over a running copy, the uninstaller, and the portable zip's program started from
+// an unpacked folder. Each test starts and ends with nothing of ours installed: a sign-in
+// entry left behind would start the program whenever the prefix boots.
+#include <windows.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "support/program_driver.h"
+#include "version.h"
+
+using namespace driver;
+
+namespace {
+
+const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kAppsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sorvagenta";
+
+std::string InstallFolder() {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    return std::string(temp) + "Sorvagenta install test\\Sorvagenta";
+}
+
+std::string Shortcut() {
+    char programs[MAX_PATH] = "";
+    SHGetFolderPathA(NULL, CSIDL_PROGRAMS, NULL, 0, programs);
+    return std::string(programs) + "\\Sorvagenta.lnk";
+}
+
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A value under HKCU as text (DWORDs in decimal); "<none>" when it is not there.
+std::string UserValue(const char* key, const char* name) {
+    char data[1024] = "";
+    DWORD size = sizeof data, type = 0;
+    if (RegGetValueA(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ | RRF_RT_REG_DWORD, &type, data,
+                     &size) != ERROR_SUCCESS) {
+        return "<none>";
+    }
+    return type == REG_DWORD ? std::to_string(*(DWORD*)data) : std::string(data);
+}
+
+// Every running process of that file name.
+std::vector<DWORD> ProcessesNamed(const char* exeName) {
+    std::vector<DWORD> found;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more;
+         more = Process32Next(snapshot, &entry)) {
+        if (lstrcmpiA(entry.szExeFile, exeName) == 0) {
+            found.push_back(entry.th32ProcessID);
+        }
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
+// The program's hidden host windows, whichever copy they belong to.
+std::vector<HWND> HostWindows() {
+    std::vector<HWND> found;
+    for (HWND w = NULL; (w = FindWindowExA(NULL, w, "Sorvagenta", NULL)) != NULL;) {
+        found.push_back(w);
+    }
+    return found;
+}
+
+// Runs a command line and, unless detach, waits for it (pumping, so the fake taskbar
+// answers the program) and returns its exit code; ~0u if it could not start or hangs.
+DWORD RunCommand(std::string commandLine, bool detach = false) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info)) {
+        return ~0u;
+    }
+    CloseHandle(info.hThread);
+    DWORD code = detach ? 0 : ~0u;
+    if (!detach &&
+        WaitUntil([&] { return WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0; }, 120000)) {
+        GetExitCodeProcess(info.hProcess, &code);
+    } else if (!detach) {
+        TerminateProcess(info.hProcess, 1);
+    }
+    CloseHandle(info.hProcess);
+    return code;
+}
+
+void DeleteTree(const std::string& folder) {
+    std::string from = folder + '\0'; // the shell wants a double-null list
+    SHFILEOPSTRUCTA op = {};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    SHFileOperationA(&op);
+}
+
+class InstallTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(taskbar.Create()) << "the fake taskbar must be the one the shell finds";
+        RemoveEverything();
+    }
+    void TearDown() override {
+        RemoveEverything();
+        EXPECT_EQ("<none>", UserValue(kRunKey, "Sorvagenta")) << "a sign-in entry was left";
+        taskbar.Destroy();
+    }
+
+    // Ends every copy as the installer does, then removes files, shortcut and keys.
+    void RemoveEverything() {
+        for (HWND host : HostWindows()) {
+            PostMessageA(host, WM_CLOSE, 0, 0);
+        }
+        WaitUntil([] { return ProcessesNamed("Sorvagenta.exe").empty(); }, 30000);
+        DeleteTree(folder.substr(0, folder.rfind('\\')));
+        DeleteFileA(Shortcut().c_str());
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, "Sorvagenta");
+        RegDeleteKeyA(HKEY_CURRENT_USER, kAppsKey);
+    }
+
+    DWORD Install(const std::string& switches, const std::string& target) {
+        return RunCommand("\"" SETUP_PATH "\" /S " + switches + " /D=" + target);
+    }
+    DWORD Install(const std::string& switches) {
+        return Install(switches, folder);
+    }
+
+    bool TaskbarSaw(DWORD code, HWND from) {
+        for (const TrayMessage& m : taskbar.Messages(from)) {
+            if (m.code == code) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // The one host window of a copy other than the given process, once it has its icon.
+    HWND WaitForOtherCopy(DWORD notPid) {
+        HWND found = NULL;
+        WaitUntil([&] {
+            for (HWND host : HostWindows()) {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(host, &pid);
+                if (pid != notPid && TaskbarSaw(kTrayAdd, host)) {
+                    found = host;
+                }
+            }
+            return found != NULL;
+        });
+        return found;
+    }
+
+    FakeTaskbar taskbar;
+    std::string folder = InstallFolder();
+    std::string exe = folder + "\\Sorvagenta.exe";
+};
+
+TEST_F(InstallTest, SilentInstallPutsFilesShortcutSignInAndAppsEntryInPlace) {
+    ASSERT_EQ(0u, Install(""));
+
+    // The built files, version block and all.
+    EXPECT_EQ(ReadFileBytes(ProgramPath()), ReadFileBytes(exe));
+    std::string builtDll = ProgramPath().substr(0, ProgramPath().rfind('\\')) + "\\Tamsprock.dll";
+    EXPECT_EQ(ReadFileBytes(builtDll), ReadFileBytes(folder + "\\Tamsprock.dll"));
+    EXPECT_TRUE(Exists(Shortcut()));
+
+    std::string signIn = UserValue(kRunKey, "Sorvagenta");
+    EXPECT_EQ("\"" + exe + "\"", signIn);
+    RunCommand(signIn, true);
+    EXPECT_NE((HWND)NULL, WaitForOtherCopy(0)) << "the sign-in command starts the program";
+
+    EXPECT_EQ("Sorvagenta", UserValue(kAppsKey, "DisplayName"));
+    EXPECT_EQ(SORVAGENTA_VERSION_TEXT, UserValue(kAppsKey, "DisplayVersion"));
+    EXPECT_EQ("Brindlewox", UserValue(kAppsKey, "Publisher"));
+    EXPECT_EQ(exe, UserValue(kAppsKey, "DisplayIcon"));
+    EXPECT_EQ(folder, UserValue(kAppsKey, "InstallLocation"));
+    EXPECT_EQ("\"" + folder + "\\Uninstall.exe\"", UserValue(kAppsKey, "UninstallString"));
+    EXPECT_EQ("\"" + folder + "\\Uninstall.exe\" /S", UserValue(kAppsKey, "QuietUninstallString"));
+    EXPECT_GT(atoi(UserValue(kAppsKey, "EstimatedSize").c_str()), 100);
+    EXPECT_EQ("1", UserValue(kAppsKey, "NoModify"));
+    EXPECT_EQ("1", UserValue(kAppsKey, "NoRepair"));
+}
+
+TEST_F(InstallTest, FolderThatCannotBeWrittenIsRefusedBeforeAnythingIsWritten) {
+    // Linux's /proc, seen through Wine's drive for /, takes no new folders.
+    EXPECT_NE(0u, Install("", "Z:\\proc\\Sorvagenta"));
+    EXPECT_EQ("<none>", UserValue(kAppsKey, "DisplayName"));
+    EXPECT_EQ("<none>", UserValue(kRunKey, "Sorvagenta"));
+    EXPECT_FALSE(Exists(Shortcut()));
+}
+
+TEST_F(InstallTest, UpgradeEndsTheRunningCopyReplacesItsFilesAndStartsItAgain) {
+    ASSERT_EQ(0u, Install(""));
+    Program old;
+    ASSERT_TRUE(StartProgramAtAndWaitForHost(exe, &old));
+    // An old date on the installed file shows whether the upgrade wrote it again.
+    HANDLE file = CreateFileA(exe.c_str(), FILE_WRITE_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    FILETIME longAgo = {0, 0x01C00000}; // the year 2000
+    ASSERT_TRUE(SetFileTime(file, NULL, NULL, &longAgo));
+    CloseHandle(file);
+
+    ASSERT_EQ(0u, Install("/NOSTARTUP"));
+
+    DWORD exitCode = ~0u;
+    EXPECT_TRUE(WaitForExit(&old, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    EXPECT_TRUE(TaskbarSaw(kTrayDelete, old.host));
+    WIN32_FILE_ATTRIBUTE_DATA now = {};
+    GetFileAttributesExA(exe.c_str(), GetFileExInfoStandard, &now);
+    EXPECT_GT(now.ftLastWriteTime.dwHighDateTime, longAgo.dwHighDateTime) << "not replaced";
+    EXPECT_NE((HWND)NULL, WaitForOtherCopy(old.pid)) << "the program runs again";
+    EXPECT_EQ(1u, ProcessesNamed("Sorvagenta.exe").size());
+    EXPECT_EQ("<none>", UserValue(kRunKey, "Sorvagenta")) << "/NOSTARTUP this time";
+    CloseProgram(&old);
+}
+
+TEST_F(InstallTest, SilentUninstallEndsTheProgramAndRemovesAllButTheUsersFiles) {
+    ASSERT_EQ(0u, Install(""));
+    Program program;
+    ASSERT_TRUE(StartProgramAtAndWaitForHost(exe, &program));
+    std::string own = folder + "\\my notes.txt";
+    std::ofstream(own) << "mine";
+
+    // The uninstaller goes on from a copy of itself: wait for its effects.
+    RunCommand("\"" + folder + "\\Uninstall.exe\" /S", true);
+    DWORD exitCode = ~0u;
+    EXPECT_TRUE(WaitForExit(&program, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    EXPECT_TRUE(TaskbarSaw(kTrayDelete, program.host));
+    EXPECT_TRUE(WaitUntil([&] { return UserValue(kAppsKey, "DisplayName") == "<none>"; }, 60000));
+    for (const char* name : {"Sorvagenta.exe", "Tamsprock.dll", "Uninstall.exe"}) {
+        EXPECT_FALSE(Exists(folder + "\\" + name)) << name;
+    }
+    EXPECT_FALSE(Exists(Shortcut()));
+    EXPECT_EQ("<none>", UserValue(kRunKey, "Sorvagenta"));
+    EXPECT_EQ("mine", ReadFileBytes(own));
+    CloseProgram(&program);
+}
+
+// The names in a zip's central directory, in order.
+std::vector<std::string> ZipEntries(const std::string& zip) {
+    std::vector<std::string> names;
+    size_t end = zip.rfind(std::string("PK\5\6", 4));
+    if (end == std::string::npos || end + 22 > zip.size()) {
+        return names;
+    }
+    auto u16 = [&](size_t at) {
+        return (size_t)(unsigned char)zip[at] | (size_t)(unsigned char)zip[at + 1] << 8;
+    };
+    size_t count = u16(end + 10);
+    size_t at = u16(end + 16) | u16(end + 18) << 16;
+    for (size_t i = 0; i < count && at + 46 <= zip.size() && zip.compare(at, 4, "PK\1\2") == 0;
+         ++i) {
+        size_t nameLength = u16(at + 28);
+        names.push_back(zip.substr(at + 46, nameLength));
+        at += 46 + nameLength + u16(at + 30) + u16(at + 32);
+    }
+    return names;
+}
+
+TEST_F(InstallTest, PortableZipHoldsTheProgramItsDllAndReadmeAndRunsUnpacked) {
+    std::vector<std::string> expected = {"Sorvagenta/Sorvagenta.exe", "Sorvagenta/Tamsprock.dll",
+                                         "Sorvagenta/README.txt"};
+    EXPECT_EQ(expected, ZipEntries(ReadFileBytes(ZIP_PATH)));
+
+    Program program;
+    ASSERT_TRUE(StartProgramAtAndWaitForHost(UNPACKED_DIR "/Sorvagenta/Sorvagenta.exe", &program));
+    EXPECT_TRUE(WaitUntil([&] { return TaskbarSaw(kTrayAdd, program.host); }));
+    DWORD exitCode = ~0u;
+    EXPECT_TRUE(ExitProgram(&program, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    CloseProgram(&program);
+}
+
+} // namespace

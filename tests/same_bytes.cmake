@@ -1,0 +1,23 @@
+# Builds the program again from the same sources in another folder (of another length)
+# and checks that Sorvagenta.exe and Tamsprock.dll come out byte for byte as this build's.
+# -D SOURCE_DIR, BUILT_DIR (this build's bin), WORK_DIR, GENERATOR, TOOLCHAIN_FILE.
+file(REMOVE_RECURSE "${WORK_DIR}")
+execute_process(COMMAND ${CMAKE_COMMAND} -S "${SOURCE_DIR}" -B "${WORK_DIR}" -G "${GENERATOR}"
+    "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE}" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+    OUTPUT_QUIET RESULT_VARIABLE failed)
+if(NOT failed)
+    execute_process(COMMAND ${CMAKE_COMMAND} --build "${WORK_DIR}" --target Sorvagenta
+        OUTPUT_QUIET RESULT_VARIABLE failed)
+endif()
+if(failed)
+    message(FATAL_ERROR "the second build failed")
+endif()
+foreach(file Sorvagenta.exe Tamsprock.dll)
+    file(SHA256 "${BUILT_DIR}/${file}" first)
+    file(SHA256 "${WORK_DIR}/bin/${file}" second)
+    message("${file}: ${first} ${second}")
+    if(NOT first STREQUAL second)
+        message(SEND_ERROR "${file} differs between the two builds")
+    endif()
+endforeach()
+file(REMOVE_RECURSE "${WORK_DIR}")
