@@ -132,15 +132,7 @@ bool AnyAlive(const std::set<DWORD>& threads, DWORD pid) {
 
 class AboutTest : public ProgramTest {
   protected:
-    void SetUp() override {
-        ProgramTest::SetUp();
-        if (HasFatalFailure()) {
-            return;
-        }
-        // The host is running its loop once its first icon refresh has come.
-        ASSERT_TRUE(WaitUntil([&] { return taskbar.Count(program.host) >= 2; }));
-    }
-
+    AboutTest() : ProgramTest(kFirstRefresh) {}
     HWND WaitForAbout() {
         return WaitForShownDialog(program.pid, kAboutCaption, IDC_LOGO);
     }
@@ -342,9 +334,10 @@ TEST_F(AboutTest, OpenedFromDetailsItIsOwnedByItAndTheFiguresKeepChanging) {
     HWND freeText = GetDlgItem(details, IDC_FREE_TEXT);
     std::string used = WindowText(usedText);
     std::string freeBefore = WindowText(freeText);
+    MemoryChurn churn;
     EXPECT_TRUE(WaitUntil(
         [&] {
-            StirMemory();
+            churn.Step();
             return WindowText(usedText) != used && WindowText(freeText) != freeBefore;
         },
         60000))
