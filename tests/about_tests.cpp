@@ -147,9 +147,6 @@ class AboutTest : public ProgramTest {
         }
         return details;
     }
-    bool WaitForClosed(HWND window) {
-        return WaitUntil([&] { return !IsWindow(window); });
-    }
     std::vector<HWND> ShownDialogs() {
         return ProcessWindows(program.pid, kDialogClass, NULL, true);
     }
@@ -256,7 +253,7 @@ TEST_F(AboutTest, LogoIsAChildOfTheTemplatesSizeWhoseRenderThreadLivesWithTheBox
     EXPECT_TRUE(AnyAlive(added, program.pid)) << "still running while the box is open";
 
     ClickButton(GetDlgItem(about, IDC_OKAY));
-    ASSERT_TRUE(WaitForClosed(about));
+    ASSERT_TRUE(WaitForWindowGone(about));
     EXPECT_TRUE(WaitUntil([&] { return !AnyAlive(added, program.pid); }))
         << "joined when the box closed";
     EXPECT_EQ(before, ProcessThreads(program.pid));
@@ -275,7 +272,7 @@ TEST_F(AboutTest, EscapeLeavesItOpenEnterAndOkCloseIt) {
     EXPECT_TRUE(IsWindow(about) && IsWindowVisible(about)) << "Escape does not close it";
 
     PostMessageA(about, WM_KEYDOWN, VK_RETURN, 0);
-    EXPECT_TRUE(WaitForClosed(about)) << "Enter presses the default button";
+    EXPECT_TRUE(WaitForWindowGone(about)) << "Enter presses the default button";
 
     // Again, now with the button itself; a second showing in the same run works too.
     about = OpenAboutFromTrayMenu();
@@ -284,7 +281,7 @@ TEST_F(AboutTest, EscapeLeavesItOpenEnterAndOkCloseIt) {
     HWND ok = GetDlgItem(about, IDC_OKAY);
     EXPECT_EQ("Ok", WindowText(ok));
     ClickButton(ok);
-    EXPECT_TRUE(WaitForClosed(about));
+    EXPECT_TRUE(WaitForWindowGone(about));
     EXPECT_TRUE(ShownDialogs().empty());
 }
 
@@ -300,7 +297,7 @@ TEST_F(AboutTest, SecondShowingHasItsOwnLogoThreadAndTheSameCredits) {
         })) << "showing "
             << showing;
         PostMessageA(about, WM_KEYDOWN, VK_RETURN, 0);
-        ASSERT_TRUE(WaitForClosed(about));
+        ASSERT_TRUE(WaitForWindowGone(about));
         EXPECT_TRUE(WaitUntil([&] { return ProcessThreads(program.pid) == before; }));
     }
 }
@@ -345,7 +342,7 @@ TEST_F(AboutTest, OpenedFromDetailsItIsOwnedByItAndTheFiguresKeepChanging) {
     EXPECT_TRUE(IsWindowVisible(about));
 
     PostMessageA(about, WM_KEYDOWN, VK_RETURN, 0);
-    ASSERT_TRUE(WaitForClosed(about));
+    ASSERT_TRUE(WaitForWindowGone(about));
     EXPECT_TRUE(IsWindowVisible(details)) << "the Details dialog stays";
     EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(details) != FALSE; }));
 }
@@ -395,11 +392,9 @@ TEST_F(AboutTest, ClosingRightAfterOpeningNeverHangs) {
             PostMessageA(about, WM_CLOSE, 0, 0);
             break;
         }
-        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(about); }, 30000)) << "round " << round;
+        ASSERT_TRUE(WaitForWindowGone(about, 30000)) << "round " << round;
     }
-    DWORD_PTR answer = 0;
-    EXPECT_TRUE(SendMessageTimeoutA(program.host, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer))
-        << "the host still answers";
+    EXPECT_TRUE(Answers(program.host)) << "the host still answers";
     EXPECT_TRUE(WaitUntil([&] { return ProcessThreads(program.pid) == before; }))
         << "every render thread has ended";
 }

@@ -130,7 +130,7 @@ TEST_F(TrayTest, AboutAndDetailsMnemonicsOpenTheirDialogs) {
         HWND dialog = WaitForShownDialog(program.pid, entry.caption, IDC_OKAY);
         ASSERT_NE((HWND)NULL, dialog);
         ClickButton(GetDlgItem(dialog, IDC_OKAY));
-        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+        ASSERT_TRUE(WaitForWindowGone(dialog));
     }
 }
 

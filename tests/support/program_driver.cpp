@@ -328,13 +328,16 @@ void PostTrayCommand(const Program& program, UINT command) {
     PostMessageA(program.host, WM_COMMAND, command, 0);
 }
 
-namespace {
+bool WaitForWindowGone(HWND window, DWORD timeoutMs) {
+    return WaitUntil([&] { return !IsWindow(window); }, timeoutMs);
+}
 
-// Whether the window's thread still handles messages: a hung program fails a walk at once.
 bool Answers(HWND window) {
     DWORD_PTR answer = 0;
-    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) != 0;
+    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer) != 0;
 }
+
+namespace {
 
 // A popup menu's window shows before its loop runs; the loop holds the mouse capture in
 // menu mode from its start to its end.

@@ -95,6 +95,10 @@ HWND FindProcessWindow(DWORD pid, const char* className, const char* title = NUL
 // Waits for a visible top-level window of the process with that class (and title).
 HWND WaitForWindow(DWORD pid, const char* className, const char* title = NULL,
                    DWORD timeoutMs = 20000);
+// Waits until the window is gone.
+bool WaitForWindowGone(HWND window, DWORD timeoutMs = 20000);
+// Whether the window's thread still handles messages (a hung one fails at once).
+bool Answers(HWND window);
 
 std::string WindowText(HWND window);
 std::string ClassOf(HWND window);

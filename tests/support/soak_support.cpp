@@ -470,8 +470,4 @@ HWND WaitForNewWindow(DWORD pid, const char* className, const char* title, DWORD
     return NULL;
 }
 
-bool WaitForWindowGone(HWND window, DWORD timeoutMs) {
-    return WaitUntil([&] { return !IsWindow(window); }, timeoutMs);
-}
-
 } // namespace driver

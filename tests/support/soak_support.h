@@ -119,7 +119,4 @@ class DialogSoakTest : public ProgramTest {
 // for without pause (this thread's messages still flow).
 HWND WaitForNewWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs = 20000);
 
-// Waits until the window is gone.
-bool WaitForWindowGone(HWND window, DWORD timeoutMs = 20000);
-
 } // namespace driver
