@@ -3,7 +3,7 @@
 #include <stdio.h>
 
 #include "about/logo_control.h"
-#include "details/details_dialog.h"
+#include "app/program.h"
 #include "resource.h"
 
 static const char kAuthorCredit[] = "Sorvagenta, written by Brindlewox\r\n";

@@ -15,6 +15,11 @@ struct LogoControlState {
     HANDLE thread;
 };
 
+// Set while the logos may draw; a frame is drawn only inside frameLock, so that a holder,
+// once through the lock, knows no frame is under way. Made with the class.
+static HANDLE drawingAllowed;
+static CRITICAL_SECTION frameLock;
+
 static void FillPixelFormatRequest(PIXELFORMATDESCRIPTOR* request) {
     ZeroMemory(request, sizeof *request);
     request->nSize = sizeof *request;
@@ -38,10 +43,19 @@ static DWORD WINAPI LogoRenderThread(LPVOID parameter) {
     GetWindowRect(state->window, &rect);
     LogoSceneInit(rect.right - rect.left, rect.bottom - rect.top);
 
+    HANDLE wakers[2] = {state->stopEvent, drawingAllowed};
     while (WaitForSingleObject(state->stopEvent, 0) != WAIT_OBJECT_0) {
         Sleep(1);
-        LogoSceneDrawFrame();
-        SwapBuffers(state->deviceContext);
+        // While held, sleep until allowed again or stopped.
+        if (WaitForMultipleObjects(2, wakers, FALSE, INFINITE) == WAIT_OBJECT_0) {
+            break;
+        }
+        EnterCriticalSection(&frameLock);
+        if (WaitForSingleObject(drawingAllowed, 0) == WAIT_OBJECT_0) {
+            LogoSceneDrawFrame();
+            SwapBuffers(state->deviceContext);
+        }
+        LeaveCriticalSection(&frameLock);
     }
 
     wglMakeCurrent(NULL, NULL);
@@ -120,7 +134,25 @@ static LRESULT CALLBACK LogoControlProc(HWND hwnd, UINT message, WPARAM wParam, 
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
+void HoldLogoDrawing(BOOL hold) {
+    // Before the class exists there is no logo to hold.
+    if (!drawingAllowed) {
+        return;
+    }
+    if (hold) {
+        ResetEvent(drawingAllowed);
+        EnterCriticalSection(&frameLock);
+        LeaveCriticalSection(&frameLock);
+    } else {
+        SetEvent(drawingAllowed);
+    }
+}
+
 void RegisterLogoControlClass(HINSTANCE instance) {
+    if (!drawingAllowed) {
+        InitializeCriticalSection(&frameLock);
+        drawingAllowed = CreateEventA(NULL, TRUE, TRUE, NULL);
+    }
     WNDCLASSEXA windowClass;
     ZeroMemory(&windowClass, sizeof windowClass);
     windowClass.cbSize = sizeof windowClass;

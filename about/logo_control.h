@@ -10,3 +10,8 @@ extern const char kLogoControlClass[];
 // Registers the class for instance. Calling it again is harmless: the repeated
 // registration fails because the class exists, and that is ignored.
 void RegisterLogoControlClass(HINSTANCE instance);
+
+// With hold TRUE, stops every logo's drawing and returns once no render thread is inside a
+// frame; FALSE lets them draw again. Under X11 a GL call racing the UI thread's own window
+// changes can wedge the shared display connection and hang both threads.
+void HoldLogoDrawing(BOOL hold);

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "about/about_dialog.h"
+#include "about/logo_control.h"
 #include "app/program.h"
 #include "details/details_dialog.h"
 #include "readouts/readout_logic.h"
@@ -116,9 +117,13 @@ static void OnCommand(HWND hwnd, int command) {
 
 static void ShowTrayMenu(HWND hwnd) {
     GetCursorPos(&cursorPoint);
+    // Taking the foreground and showing the menu change windows under X11 while the About
+    // box's logo may be drawing: the two have hung each other there, so the logo waits.
+    HoldLogoDrawing(TRUE);
     // The host must be foreground or the menu stays up when the user clicks away.
     SetForegroundWindow(hwnd);
     TrackPopupMenuEx(trayMenu, TPM_RIGHTBUTTON, cursorPoint.x, cursorPoint.y, hwnd, NULL);
+    HoldLogoDrawing(FALSE);
     PostMessageA(hwnd, WM_NULL, 0, 0);
 }
 

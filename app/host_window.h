@@ -3,9 +3,6 @@
 
 #include <windows.h>
 
-// Callback message of the notification icon.
-#define WM_TRAYNOTIFY (WM_USER + 5)
-
 LRESULT CALLBACK HostWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Fills the icon record for the host window and adds the icon with picture and tooltip.

@@ -1,4 +1,5 @@
 #include "app/program.h"
 
 const char kProgramName[] = "Sorvagenta";
+const char kWebSiteHost[] = "www.brindlewox.example";
 HINSTANCE hInstance;

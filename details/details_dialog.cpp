@@ -12,7 +12,6 @@
 #include "tamsprock.h"
 #include "version.h"
 
-const char kWebSiteHost[] = "www.brindlewox.example";
 static const char kWebSiteAddress[] = "https://www.brindlewox.example/";
 
 // Read by the host window to keep a second dialog from opening.

@@ -7,6 +7,3 @@ INT_PTR CALLBACK DetailsDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
 
 // The open Details dialog, or null while it is closed.
 HWND DetailsDialogHandle();
-
-// The maker's web host name: the system menu's web-site entry, and a line of the About credits.
-extern const char kWebSiteHost[];

@@ -32,6 +32,9 @@
 #define CMD_TRAY_ABOUT 1002
 #define CMD_TRAY_EXIT 1003
 
+// Callback message of the notification icon, sent to the host window
+#define WM_TRAYNOTIFY (WM_USER + 5)
+
 // The logo's raw 64x64 RGB picture
 #define IDR_LOGO_TEXTURE 10000
 

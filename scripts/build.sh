@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Cross-compiles Sorvagenta and its tests into $BUILD_DIR (default: build).
 set -euo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build_dir=${BUILD_DIR:-$root/build}
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 
 cmake -S "$root" -B "$build_dir" -G "Unix Makefiles" \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \

@@ -4,26 +4,21 @@
 # from its icon's menu. Without one it runs under Xvfb for a few seconds, prints the
 # icon's live tooltip and saves a screenshot of the desktop to sorvagenta-desktop.png.
 set -euo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build_dir=${BUILD_DIR:-$root/build}
-export BUILD_DIR="$build_dir"
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 
 bash "$root/scripts/setup-debian.sh"
 bash "$root/scripts/build.sh" >/dev/null
 
-source "$root/scripts/wine-env.sh"
 trap stop_wine EXIT
 desktop="explorer /desktop=Sorvagenta,1024x768"
 if [ -n "${DISPLAY:-}" ]; then
-    make_prefix
-    start_wineserver
+    start_wine
     wine $desktop "$build_dir/bin/Sorvagenta.exe"
     exit 0
 fi
 
 start_xvfb
-make_prefix
-start_wineserver
+start_wine
 shot="$build_dir/sorvagenta-desktop.bmp"
 rm -f "$shot"
 wine $desktop "$build_dir/bin/traywatch.exe" "$build_dir/bin/Sorvagenta.exe" 5 "$shot" \

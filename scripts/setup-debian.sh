@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing Sorvagenta needs on Debian 12.
 # Needs root (or sudo); does nothing when everything is already there.
+# SORVAGENTA_SKIP_SETUP=1 skips it, on a machine that has the tools but no apt.
 set -euo pipefail
+[ "${SORVAGENTA_SKIP_SETUP:-}" = 1 ] && exit 0
 
 packages=(
     cmake make

@@ -1,6 +1,10 @@
-# Sourced by the run and test scripts: the build's own Wine prefix, an X display and a
-# wineserver kept alive until the calling script ends.
-# Needs: root, build_dir.
+# Sourced by every script and by the tests' Wine wrapper: the checkout's root, the build
+# folder ($BUILD_DIR, default build/), the build's own Wine prefix and Wine's settings, and
+# the means to start an X display and a wineserver that last until the calling script ends.
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build_dir=${BUILD_DIR:-$root/build}
+export BUILD_DIR="$build_dir"
 
 export WINEPREFIX="$build_dir/wineprefix"
 export WINEDEBUG="${WINEDEBUG:--all}"
@@ -56,6 +60,12 @@ start_wineserver() {
     # Start Wine's background services now, away from ctest's output pipe: a service
     # that inherits it makes ctest wait for the pipe to close.
     wine wineboot </dev/null >/dev/null 2>&1
+}
+
+# The build's prefix and its wineserver, ready for programs.
+start_wine() {
+    make_prefix
+    start_wineserver
 }
 
 stop_wine() {

@@ -534,7 +534,7 @@ TEST_F(DetailsDialog, VersionShowsItsTextCaptionAndOnlyAnOkButton) {
     ASSERT_NO_FATAL_FAILURE(OpenVersionBox(&dialog, &box));
     ExpectVersionBox(box, dialog);
     ClickButton(GetDlgItem(box, IDOK));
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+    ASSERT_TRUE(WaitForWindowGone(box));
     EXPECT_TRUE(IsWindowVisible(dialog)) << "the dialog stays open under the box";
 }
 
@@ -553,7 +553,7 @@ TEST_F(DetailsDialog, VersionIsChosenFromTheSystemMenuByKeyboard) {
     ASSERT_NE((HWND)NULL, box);
     ExpectVersionBox(box, dialog);
     ClickButton(GetDlgItem(box, IDOK));
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+    ASSERT_TRUE(WaitForWindowGone(box));
 }
 
 TEST_F(DetailsDialog, FiguresKeepRefreshingWhileTheVersionBoxIsOpen) {

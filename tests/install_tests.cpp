@@ -204,7 +204,7 @@ TEST_F(InstallTest, FolderThatCannotBeWrittenIsRefusedBeforeAnythingIsWritten) {
 TEST_F(InstallTest, UpgradeEndsTheRunningCopyReplacesItsFilesAndStartsItAgain) {
     ASSERT_EQ(0u, Install(""));
     Program old;
-    ASSERT_TRUE(StartProgramAtAndWaitForHost(exe, &old));
+    ASSERT_TRUE(StartProgramAndWaitForHost(&old, exe));
     // An old date on the installed file shows whether the upgrade wrote it again.
     HANDLE file = CreateFileA(exe.c_str(), FILE_WRITE_ATTRIBUTES,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
@@ -231,7 +231,7 @@ TEST_F(InstallTest, UpgradeEndsTheRunningCopyReplacesItsFilesAndStartsItAgain) {
 TEST_F(InstallTest, SilentUninstallEndsTheProgramAndRemovesAllButTheUsersFiles) {
     ASSERT_EQ(0u, Install(""));
     Program program;
-    ASSERT_TRUE(StartProgramAtAndWaitForHost(exe, &program));
+    ASSERT_TRUE(StartProgramAndWaitForHost(&program, exe));
     std::string own = folder + "\\my notes.txt";
     std::ofstream(own) << "mine";
 
@@ -278,7 +278,7 @@ TEST_F(InstallTest, PortableZipHoldsTheProgramItsDllAndReadmeAndRunsUnpacked) {
     EXPECT_EQ(expected, ZipEntries(ReadFileBytes(ZIP_PATH)));
 
     Program program;
-    ASSERT_TRUE(StartProgramAtAndWaitForHost(UNPACKED_DIR "/Sorvagenta/Sorvagenta.exe", &program));
+    ASSERT_TRUE(StartProgramAndWaitForHost(&program, UNPACKED_DIR "/Sorvagenta/Sorvagenta.exe"));
     EXPECT_TRUE(WaitUntil([&] { return TaskbarSaw(kTrayAdd, program.host); }));
     DWORD exitCode = ~0u;
     EXPECT_TRUE(ExitProgram(&program, &exitCode));

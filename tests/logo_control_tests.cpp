@@ -2,8 +2,6 @@
 // start and stop, and what a hundred controls leave behind.
 #include <windows.h>
 
-#include <winternl.h>
-
 #include <set>
 #include <vector>
 
@@ -14,7 +12,7 @@
 #include "logo_test_resource.h"
 #include "logo_test_support.h"
 #include "resource.h"
-#include "support/program_driver.h"
+#include "support/soak_support.h"
 
 using namespace logo_test;
 
@@ -33,100 +31,6 @@ HWND OpenTestDialog() {
 
 std::set<DWORD> ThreadsOfThisProcess() {
     return driver::ProcessThreads(GetCurrentProcessId());
-}
-
-// Wine's GetProcessHandleCount and GetGuiResources answer 0; where they do, count what the
-// system lists: this process's kernel handles, GDI handle-table entries and windows.
-struct SystemHandleEntry {
-    USHORT processId;
-    USHORT creatorBackTrace;
-    UCHAR objectType;
-    UCHAR attributes;
-    USHORT value;
-    PVOID object;
-    ULONG access;
-};
-
-DWORD KernelHandles() {
-    DWORD count = 0;
-    GetProcessHandleCount(GetCurrentProcess(), &count);
-    if (count != 0) {
-        return count;
-    }
-    const ULONG systemHandleInformation = 16;
-    std::vector<char> buffer(1 << 20);
-    ULONG needed = 0;
-    while (NtQuerySystemInformation((SYSTEM_INFORMATION_CLASS)systemHandleInformation,
-                                    buffer.data(), (ULONG)buffer.size(),
-                                    &needed) == (NTSTATUS)0xC0000004) {
-        buffer.resize(buffer.size() * 2);
-    }
-    ULONG listed = *(ULONG*)buffer.data();
-    const SystemHandleEntry* entries = (const SystemHandleEntry*)(buffer.data() + sizeof(void*));
-    for (ULONG i = 0; i < listed; ++i) {
-        count += entries[i].processId == (USHORT)GetCurrentProcessId() ? 1 : 0;
-    }
-    return count;
-}
-
-struct GdiHandleEntry {
-    UINT64 object;
-    ULONG owner;
-    USHORT unique;
-    UCHAR type;
-    UCHAR flags;
-    UINT64 user;
-};
-
-DWORD GdiObjects() {
-    DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    if (count != 0) {
-        return count;
-    }
-    // The process's GDI handle table, which the PEB points at (GdiSharedHandleTable).
-    PROCESS_BASIC_INFORMATION basic = {};
-    NtQueryInformationProcess(GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof basic,
-                              NULL);
-    const GdiHandleEntry* table =
-        *(const GdiHandleEntry**)((const char*)basic.PebBaseAddress + 0xF8);
-    for (int i = 0; table && i < 0x10000; ++i) {
-        count += table[i].type != 0 ? 1 : 0;
-    }
-    return count;
-}
-
-BOOL CALLBACK CountWindow(HWND window, LPARAM count) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid == GetCurrentProcessId()) {
-        ++*(DWORD*)count;
-        EnumChildWindows(window, CountWindow, count);
-    }
-    return TRUE;
-}
-
-DWORD UserObjects() {
-    DWORD count = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
-    if (count == 0) {
-        EnumWindows(CountWindow, (LPARAM)&count);
-    }
-    return count;
-}
-
-struct Footprint {
-    size_t threads;
-    DWORD handles;
-    DWORD gdiObjects;
-    DWORD userObjects;
-};
-
-Footprint ProcessFootprint() {
-    Footprint f;
-    f.threads = ThreadsOfThisProcess().size();
-    f.handles = KernelHandles();
-    f.gdiObjects = GdiObjects();
-    f.userObjects = UserObjects();
-    return f;
 }
 
 // Screen pixels of a window's client area, read through the screen's device context.
@@ -274,7 +178,7 @@ TEST(LogoControl, ThreadStartsAtTheFirstPaintAndDestroyingRightAfterReturnsOnceI
 // that leaked would leave at least one object per control.
 const DWORD kGdiChurn = 5;
 
-bool SettledAt(const Footprint& base, const Footprint& now) {
+bool SettledAt(const driver::ProcessFigures& base, const driver::ProcessFigures& now) {
     return now.threads == base.threads && now.handles == base.handles &&
            now.gdiObjects <= base.gdiObjects + kGdiChurn && now.userObjects == base.userObjects;
 }
@@ -287,7 +191,7 @@ TEST(LogoControl, HundredControlsLeaveNoThreadsHandlesOrGdiObjectsBehind) {
         driver::PumpFor(50);
         DestroyWindow(warm);
     }
-    Footprint base = ProcessFootprint();
+    driver::ProcessFigures base = driver::MeasureProcess(GetCurrentProcessId());
     LogoAnimation before = ProcessLogoAnimation();
 
     for (int i = 0; i < 100; ++i) {
@@ -303,10 +207,10 @@ TEST(LogoControl, HundredControlsLeaveNoThreadsHandlesOrGdiObjectsBehind) {
 
     // Each render thread was joined before its control was gone; Wine's own bookkeeping
     // may still lag.
-    Footprint after = ProcessFootprint();
+    driver::ProcessFigures after;
     driver::WaitUntil(
         [&] {
-            after = ProcessFootprint();
+            after = driver::MeasureProcess(GetCurrentProcessId());
             return SettledAt(base, after);
         },
         20000);

@@ -106,14 +106,13 @@ TEST(TrayReadout, ExtremeCountsStayWithinTheirBuffers) {
         memset(&out, 'x', sizeof out);
         ASSERT_TRUE(TrayReadoutStep(&cache, sample, &out));
         EXPECT_LT(strlen(out.tip), sizeof out.tip);
+        // The guard bytes around the field are swept over every edge figure in
+        // soak_readout_limits.cpp.
         char tip[64];
-        char guard[8];
-        memset(guard, 'g', sizeof guard);
         CopyBounded(tip, sizeof tip, out.tip);
         size_t whole = strlen(out.tip);
         EXPECT_EQ(whole < 63 ? whole : 63, strlen(tip)) << out.tip;
         EXPECT_EQ(0, strncmp(tip, out.tip, 63));
-        EXPECT_EQ(0, memcmp(guard, "gggggggg", 8));
         EXPECT_GE(out.iconId, 2);
         EXPECT_LE(out.iconId, 101);
     }

@@ -46,7 +46,8 @@ class SoakAbout : public DialogSoakTest {
 
     // The program's windows and whether it answers, for a failure's message.
     std::string DescribeWindows() {
-        std::string text = HostAnswers() ? "the host answers;" : "the host does not answer;";
+        std::string text =
+            Answers(program.host) ? "the host answers;" : "the host does not answer;";
         for (HWND window : ProcessWindows(program.pid)) {
             char line[160];
             snprintf(line, sizeof line, " %s \"%s\"%s;", ClassOf(window).c_str(),
@@ -54,12 +55,6 @@ class SoakAbout : public DialogSoakTest {
             text += line;
         }
         return text;
-    }
-
-    bool HostAnswers() {
-        DWORD_PTR answer = 0;
-        return SendMessageTimeoutA(program.host, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer) !=
-               0;
     }
 
     // One showing: from the tray or over a Details dialog, closed at once or once it has
@@ -106,7 +101,7 @@ TEST_F(SoakAbout, TwoHundredShowingsFromTheTrayAndFromDetailsLeakNothing) {
     }
     EXPECT_TRUE(RunsFlatInTwoHalves("About showings", showings, program.pid, taskbar, program.host,
                                     kAboutAllowance, [&](int i) { return ShowAndClose(i); }));
-    EXPECT_TRUE(HostAnswers());
+    EXPECT_TRUE(Answers(program.host));
     DWORD code = 99;
     ASSERT_TRUE(ExitProgram(&program, &code));
     EXPECT_EQ(0u, code);
@@ -129,7 +124,7 @@ TEST_F(FaultAbout, ClosingBeforeOrJustAsItIsFirstShownNeverHangs) {
         CloseAbout(about, round / 2);
         ASSERT_TRUE(WaitForWindowGone(about, 30000))
             << "hung closing, round " << round << ";" << DescribeWindows();
-        ASSERT_TRUE(HostAnswers()) << "round " << round;
+        ASSERT_TRUE(Answers(program.host)) << "round " << round;
     }
     EXPECT_TRUE(WaitUntil([&] { return MeasureProcess(program.pid).threads == threadsBefore; }))
         << "every render thread has ended";

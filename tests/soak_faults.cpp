@@ -32,10 +32,7 @@ void ExpectCurrentPictureAndFigures(const TrayMessage& add) {
     EXPECT_EQ(kTrayFlags, add.flags);
     TipFigures shown = {};
     ASSERT_TRUE(ParseTrayTip(add.tip, &shown)) << "figures, not the start-up name: " << add.tip;
-    MEMORYSTATUSEX status = {};
-    status.dwLength = sizeof status;
-    GlobalMemoryStatusEx(&status);
-    double totalMB = status.ullTotalPhys / 1048576.0;
+    double totalMB = SystemMemory().ullTotalPhys / 1048576.0;
     EXPECT_NEAR(shown.usedMB + shown.freeMB, totalMB, totalMB * 0.02);
 
     // The tooltip rounds to two decimals, so a percentage just under a whole number may
@@ -50,7 +47,10 @@ void ExpectCurrentPictureAndFigures(const TrayMessage& add) {
     EXPECT_NE(ProgramIconBits(IDI_MAIN), received) << "not the start-up picture";
 }
 
-TEST(FaultTaskbar, NoTaskbarAtStartThenTheIconComesWithTheCurrentPictureAndTooltip) {
+class FaultTaskbar : public WineTest {};
+class FaultStart : public WineTest {};
+
+TEST_F(FaultTaskbar, NoTaskbarAtStartThenTheIconComesWithTheCurrentPictureAndTooltip) {
     // Under Wine the desktop process always owns a hidden "Shell_TrayWnd"; say whose.
     HWND wines = FindWindowA("Shell_TrayWnd", NULL);
     DWORD owner = 0;
@@ -95,7 +95,7 @@ TEST(FaultTaskbar, NoTaskbarAtStartThenTheIconComesWithTheCurrentPictureAndToolt
     CloseProgram(&program);
 }
 
-TEST(FaultTaskbar, TaskbarGoesAwayAndComesBackWhileTheDetailsDialogIsOpen) {
+TEST_F(FaultTaskbar, TaskbarGoesAwayAndComesBackWhileTheDetailsDialogIsOpen) {
     FakeTaskbar first;
     ASSERT_TRUE(first.Create());
     Program program;
@@ -271,14 +271,14 @@ CopyState StateOf(const Program& copy) {
     return state;
 }
 
-TEST(FaultStart, TwentyCopiesStartedTogetherLeaveExactlyOneRunning) {
+TEST_F(FaultStart, TwentyCopiesStartedTogetherLeaveExactlyOneRunning) {
     FakeTaskbar taskbar;
     ASSERT_TRUE(taskbar.Create());
     const int copies = 20;
     std::vector<Program> programs(copies);
     std::vector<HANDLE> threads(copies);
     for (int i = 0; i < copies; ++i) {
-        ASSERT_TRUE(StartProgramSuspended(&programs[i], &threads[i]));
+        ASSERT_TRUE(StartProgram(&programs[i], &threads[i]));
     }
     // All made and waiting; let them go at once.
     for (HANDLE thread : threads) {
@@ -345,7 +345,7 @@ TEST(FaultStart, TwentyCopiesStartedTogetherLeaveExactlyOneRunning) {
     }
 }
 
-TEST(FaultStart, ACopyKilledWithoutWarningLeavesNothingThatStopsTheNext) {
+TEST_F(FaultStart, ACopyKilledWithoutWarningLeavesNothingThatStopsTheNext) {
     FakeTaskbar taskbar;
     ASSERT_TRUE(taskbar.Create());
     for (int round = 0; round < 3; ++round) {
@@ -375,6 +375,31 @@ TEST(FaultStart, ACopyKilledWithoutWarningLeavesNothingThatStopsTheNext) {
         EXPECT_EQ(0u, code);
         CloseProgram(&next);
     }
+}
+
+// The figures every leak check rests on, shown right against leaks of a known size made
+// here: each brush and each kernel handle counts once, and counts no more once freed.
+TEST(FaultMeasure, FiguresCountKnownLeaksOfBrushesAndHandlesExactly) {
+    const DWORD self = GetCurrentProcessId();
+    MeasureProcess(self); // its own first use loads what it needs
+    ProcessFigures before = MeasureProcess(self);
+    std::vector<HBRUSH> brushes;
+    std::vector<HANDLE> events;
+    for (int i = 0; i < 10; ++i) {
+        brushes.push_back(CreateSolidBrush(RGB(i, 1, 2)));
+        events.push_back(CreateEventA(NULL, TRUE, FALSE, NULL));
+    }
+    ProcessFigures leaking = MeasureProcess(self);
+    EXPECT_EQ(before.gdiObjects + 10, leaking.gdiObjects) << leaking.gdiKinds;
+    EXPECT_EQ(before.handles + 10, leaking.handles);
+    EXPECT_FALSE(StaysFlat(before, leaking, {9, 9, 0, 0, 1 << 20}));
+    for (int i = 0; i < 10; ++i) {
+        DeleteObject(brushes[i]);
+        CloseHandle(events[i]);
+    }
+    ProcessFigures freed = MeasureProcess(self);
+    EXPECT_EQ(before.gdiObjects, freed.gdiObjects) << freed.gdiKinds;
+    EXPECT_EQ(before.handles, freed.handles);
 }
 
 } // namespace

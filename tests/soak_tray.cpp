@@ -19,21 +19,18 @@ const UINT kTrayFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
 // megabyte allow for Wine's own caches.
 const FigureAllowance kTrayAllowance = {4, 0, 0, 0, 1 << 20};
 
-class SoakTray : public testing::Test {
+class SoakTray : public ProgramTest {
   protected:
+    SoakTray() : ProgramTest(kFirstRefresh) {}
     void SetUp() override {
         taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
-        ASSERT_TRUE(taskbar.Create()) << "the fake taskbar must be the one the shell finds";
-        ASSERT_TRUE(StartProgramAndWaitForHost(&program));
-        ASSERT_TRUE(WaitUntil([&] { return taskbar.Count(program.host) >= 2; }))
-            << "the icon is added, then given its first figures";
+        ProgramTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
+        }
         latestTip = taskbar.Messages(program.host)[0].tip;
         latestIcon = ReceivedIconBits(taskbar.Messages(program.host)[0]);
         ASSERT_EQ(0, Review());
-    }
-    void TearDown() override {
-        CloseProgram(&program);
-        taskbar.Destroy();
     }
 
     // Goes through the icon calls that came since the last review, in order: every add
@@ -86,8 +83,6 @@ class SoakTray : public testing::Test {
     std::set<std::vector<unsigned char>> pictures;
     int modifies = 0;
     UINT taskbarCreated = 0;
-    FakeTaskbar taskbar;
-    Program program;
 };
 
 TEST_F(SoakTray, TaskbarCreatedTenThousandTimesAddsTheLatestIconEachTimeAndLeaksNothing) {

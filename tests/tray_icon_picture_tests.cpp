@@ -15,23 +15,18 @@ using namespace icons;
 
 namespace {
 
-class TrayIconPicture : public testing::Test {
+class TrayIconPicture : public ProgramTest {
   protected:
     void SetUp() override {
         module = LoadBuiltProgramAsData();
         ASSERT_TRUE(module != NULL) << "cannot load " << ProgramPath();
-        ASSERT_TRUE(taskbar.Create()) << "the fake taskbar must be the one the shell finds";
-        ASSERT_TRUE(StartProgramAndWaitForHost(&program));
+        ProgramTest::SetUp();
     }
     void TearDown() override {
-        CloseProgram(&program);
-        taskbar.Destroy();
+        ProgramTest::TearDown();
         if (module) {
             FreeLibrary(module);
         }
-    }
-    bool WaitForTrayCalls(size_t count) {
-        return WaitUntil([&] { return taskbar.Count(program.host) >= count; });
     }
     Picture IconPicture(int id) {
         Resource image = FindEnglishResource(module, MAKEINTRESOURCEA(3) /* RT_ICON */, id);
@@ -43,8 +38,6 @@ class TrayIconPicture : public testing::Test {
         return picture;
     }
     HMODULE module = NULL;
-    FakeTaskbar taskbar;
-    Program program;
 };
 
 // Pixels of the icon as the taskbar received it that differ from the picture: the mask

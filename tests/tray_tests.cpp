@@ -14,15 +14,8 @@ using namespace driver;
 namespace {
 
 const UINT kTrayFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-const UINT kTrayCallback = WM_USER + 5;
 
-class TrayTest : public ProgramTest {
-  protected:
-    // Waits until the program has made at least count icon calls.
-    bool WaitForTrayCalls(size_t count) {
-        return WaitUntil([&] { return taskbar.Count(program.host) >= count; });
-    }
-};
+class TrayTest : public ProgramTest {};
 
 // Two decimals, no space before MB, " - " between the halves: rebuilt from the figures.
 std::string FormatLikeTip(const TipFigures& f) {
@@ -47,7 +40,7 @@ TEST_F(TrayTest, IconIsAddedWithTheNameThenModifiedWithLiveFigures) {
     EXPECT_EQ((DWORD)kTrayAdd, add.code);
     EXPECT_EQ("Sorvagenta", add.tip);
     EXPECT_EQ(kTrayFlags, add.flags);
-    EXPECT_EQ(kTrayCallback, add.callbackMessage);
+    EXPECT_EQ((UINT)WM_TRAYNOTIFY, add.callbackMessage);
     EXPECT_EQ(0u, add.id);
     EXPECT_TRUE(add.hasIcon);
 
@@ -137,7 +130,7 @@ TEST_F(TrayTest, AboutAndDetailsMnemonicsOpenTheirDialogs) {
         HWND dialog = WaitForShownDialog(program.pid, entry.caption, IDC_OKAY);
         ASSERT_NE((HWND)NULL, dialog);
         ClickButton(GetDlgItem(dialog, IDC_OKAY));
-        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+        ASSERT_TRUE(WaitForWindowGone(dialog));
     }
 }
 
@@ -265,7 +258,9 @@ TEST_F(TrayTest, SecondCopyShowsTheDuplicateBoxAndEndsWithCodeOne) {
 }
 
 // A host window without the mutex: the program leaves quietly.
-TEST(TrayHostPresent, ProgramEndsQuietlyWhenAHostWindowAlreadyExists) {
+class TrayHostPresent : public WineTest {};
+
+TEST_F(TrayHostPresent, ProgramEndsQuietlyWhenAHostWindowAlreadyExists) {
     WNDCLASSA wc = {};
     wc.lpfnWndProc = DefWindowProcA;
     wc.hInstance = GetModuleHandleA(NULL);

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include "resource.h"
+
 namespace driver {
 
 namespace {
@@ -220,32 +222,28 @@ std::string ProgramPath() {
     return dir + "Sorvagenta.exe";
 }
 
-static bool StartProgramAt(const std::string& path, Program* program) {
+bool StartProgram(Program* program, HANDLE* suspendedThread, const std::string& path) {
     std::string commandLine = "\"" + path + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(path.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
-                        &info)) {
+    if (!CreateProcessA(path.c_str(), &commandLine[0], NULL, NULL, FALSE,
+                        suspendedThread ? CREATE_SUSPENDED : 0, NULL, NULL, &startup, &info)) {
         return false;
     }
-    CloseHandle(info.hThread);
+    if (suspendedThread) {
+        *suspendedThread = info.hThread;
+    } else {
+        CloseHandle(info.hThread);
+    }
     program->process = info.hProcess;
     program->pid = info.dwProcessId;
     program->host = NULL;
     return true;
 }
 
-bool StartProgram(Program* program) {
-    return StartProgramAt(ProgramPath(), program);
-}
-
-bool StartProgramAndWaitForHost(Program* program, DWORD timeoutMs) {
-    return StartProgramAtAndWaitForHost(ProgramPath(), program, timeoutMs);
-}
-
-bool StartProgramAtAndWaitForHost(const std::string& path, Program* program, DWORD timeoutMs) {
-    if (!StartProgramAt(path, program)) {
+bool StartProgramAndWaitForHost(Program* program, const std::string& path) {
+    if (!StartProgram(program, NULL, path)) {
         return false;
     }
     return WaitUntil(
@@ -253,7 +251,7 @@ bool StartProgramAtAndWaitForHost(const std::string& path, Program* program, DWO
             program->host = FindProcessWindow(program->pid, "Sorvagenta", "Sorvagenta");
             return program->host != NULL;
         },
-        timeoutMs);
+        30000);
 }
 
 bool WaitForExit(Program* program, DWORD* exitCode, DWORD timeoutMs) {
@@ -270,7 +268,7 @@ bool WaitForExit(Program* program, DWORD* exitCode, DWORD timeoutMs) {
 
 bool ExitProgram(Program* program, DWORD* exitCode) {
     if (program->host) {
-        PostMessageA(program->host, WM_COMMAND, 1003, 0);
+        PostTrayCommand(*program, CMD_TRAY_EXIT);
     }
     return WaitForExit(program, exitCode);
 }
@@ -363,18 +361,47 @@ HWND FindOpenMenu(DWORD pid) {
 }
 
 void PostTrayMouse(const Program& program, UINT mouseMessage) {
-    PostMessageA(program.host, WM_USER + 5, 0, mouseMessage);
+    PostMessageA(program.host, WM_TRAYNOTIFY, 0, mouseMessage);
 }
 
 void PostTrayCommand(const Program& program, UINT command) {
     PostMessageA(program.host, WM_COMMAND, command, 0);
 }
 
+bool WaitForWindowGone(HWND window, DWORD timeoutMs) {
+    return WaitUntil([&] { return !IsWindow(window); }, timeoutMs);
+}
+
+bool Answers(HWND window) {
+    DWORD_PTR answer = 0;
+    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer) != 0;
+}
+
+namespace {
+
+// A popup menu's window shows before its loop runs; the loop holds the mouse capture in
+// menu mode from its start to its end.
+bool MenuLoopRunning(HWND menu) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(menu, NULL), &info) &&
+           (info.flags & GUI_INMENUMODE) && info.hwndCapture == menu;
+}
+
+bool WaitForMenuGone(const Program& program) {
+    return WaitUntil([&] { return FindOpenMenu(program.pid) == NULL; }) && Answers(program.host);
+}
+
+} // namespace
+
 HWND OpenTrayMenu(const Program& program) {
     PostTrayMouse(program, WM_RBUTTONDOWN);
     HWND menu = NULL;
-    WaitUntil([&] { return (menu = FindOpenMenu(program.pid)) != NULL; });
-    return menu;
+    bool running = WaitUntil([&] {
+        menu = FindOpenMenu(program.pid);
+        return (menu && MenuLoopRunning(menu)) || !Answers(program.host);
+    });
+    return running && menu && MenuLoopRunning(menu) ? menu : NULL;
 }
 
 void ChooseMenuEntry(HWND menu, int entry) {
@@ -390,12 +417,12 @@ bool ChooseTrayEntry(const Program& program, int entry) {
         return false;
     }
     ChooseMenuEntry(menu, entry);
-    return WaitUntil([&] { return FindOpenMenu(program.pid) == NULL; });
+    return WaitForMenuGone(program);
 }
 
 bool EscapeMenu(const Program& program, HWND menu) {
     PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-    return WaitUntil([&] { return FindOpenMenu(program.pid) == NULL; });
+    return WaitForMenuGone(program);
 }
 
 void PressKey(HWND window, UINT key) {
@@ -468,6 +495,19 @@ MemoryBlock::MemoryBlock(size_t bytes) {
     }
 }
 
+MemoryBlock::MemoryBlock(MemoryBlock&& other) noexcept : base_(other.base_) {
+    other.base_ = NULL;
+}
+
+MemoryBlock& MemoryBlock::operator=(MemoryBlock&& other) noexcept {
+    if (this != &other) {
+        Release();
+        base_ = other.base_;
+        other.base_ = NULL;
+    }
+    return *this;
+}
+
 MemoryBlock::~MemoryBlock() {
     Release();
 }
@@ -479,11 +519,17 @@ void MemoryBlock::Release() {
     }
 }
 
-void StirMemory(size_t bytes) {
-    MemoryBlock block(bytes);
-    if (block.ok()) {
-        PumpFor(300);
+void MemoryChurn::Step() {
+    if (step_ % 4 < 2 || blocks_.empty()) {
+        blocks_.emplace_back((size_t)(8 + 8 * ((step_ / 4 + step_ % 4) % 8)) << 20);
+    } else {
+        blocks_.erase(blocks_.begin());
     }
+    ++step_;
+}
+
+void MemoryChurn::ReleaseAll() {
+    blocks_.clear();
 }
 
 OtherWindow::OtherWindow(const RECT& place) {
@@ -557,9 +603,31 @@ std::vector<unsigned char> CaptureScreen(const RECT& box) {
     });
 }
 
+bool UnderWine() {
+    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != NULL;
+}
+
+void WineTest::SetUp() {
+    if (!UnderWine()) {
+        GTEST_SKIP() << "runs under Wine only: it reads Wine's notification-area traffic and "
+                        "handle tables";
+    }
+}
+
 void ProgramTest::SetUp() {
+    WineTest::SetUp();
+    if (IsSkipped()) {
+        return;
+    }
     ASSERT_TRUE(taskbar.Create()) << "the fake taskbar must be the one the shell finds";
     ASSERT_TRUE(StartProgramAndWaitForHost(&program));
+    if (trayCallsBeforeTest_ > 0) {
+        ASSERT_TRUE(WaitForTrayCalls(trayCallsBeforeTest_)) << "the icon's first calls";
+    }
+}
+
+bool ProgramTest::WaitForTrayCalls(size_t count) {
+    return WaitUntil([&] { return taskbar.Count(program.host) >= count; });
 }
 
 void ProgramTest::TearDown() {

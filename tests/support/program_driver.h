@@ -96,13 +96,13 @@ struct Program {
     HWND host = NULL;
 };
 
-// Starts Sorvagenta.exe (not waiting for anything).
-bool StartProgram(Program* program);
+// Starts Sorvagenta.exe, the built one unless a copy elsewhere (installed or unpacked) is
+// named, not waiting for anything. Given a place for its thread, starts it suspended: it
+// waits until that thread is resumed (and the caller closes the handle).
+bool StartProgram(Program* program, HANDLE* suspendedThread = NULL,
+                  const std::string& path = ProgramPath());
 // Starts it and waits for its hidden host window.
-bool StartProgramAndWaitForHost(Program* program, DWORD timeoutMs = 30000);
-// The same for a copy of the program elsewhere (installed or unpacked).
-bool StartProgramAtAndWaitForHost(const std::string& path, Program* program,
-                                  DWORD timeoutMs = 30000);
+bool StartProgramAndWaitForHost(Program* program, const std::string& path = ProgramPath());
 // Waits for the process to end, pumping messages; false on time-out.
 bool WaitForExit(Program* program, DWORD* exitCode, DWORD timeoutMs = 30000);
 // Ends it the way the tray menu's Exit does, then waits.
@@ -118,6 +118,10 @@ HWND FindProcessWindow(DWORD pid, const char* className, const char* title = NUL
 // Waits for a visible top-level window of the process with that class (and title).
 HWND WaitForWindow(DWORD pid, const char* className, const char* title = NULL,
                    DWORD timeoutMs = 20000);
+// Waits until the window is gone.
+bool WaitForWindowGone(HWND window, DWORD timeoutMs = 20000);
+// Whether the window's thread still handles messages (a hung one fails at once).
+bool Answers(HWND window);
 
 std::string WindowText(HWND window);
 std::string ClassOf(HWND window);
@@ -130,11 +134,13 @@ void PostTrayMouse(const Program& program, UINT mouseMessage);
 // Posts a tray menu command to the host window.
 void PostTrayCommand(const Program& program, UINT command);
 
-// Opens the tray menu as a right click on the icon does; NULL if it does not show.
+// Opens the tray menu as a right click on the icon does, and waits until the menu's own loop
+// has taken the mouse (keys posted before that are still read, in order); NULL if it does
+// not, or if the program stops answering.
 HWND OpenTrayMenu(const Program& program);
 // Moves down to the nth entry (1 for the first) of an open menu, then presses Enter.
 void ChooseMenuEntry(HWND menu, int entry);
-// Both, then waits for the menu to go.
+// Both, then waits for the menu to go and the program to answer again.
 bool ChooseTrayEntry(const Program& program, int entry);
 // Presses Escape in the open menu and waits for it to go.
 bool EscapeMenu(const Program& program, HWND menu);
@@ -164,9 +170,12 @@ bool ParseTrayTip(const std::string& tip, TipFigures* figures);
 std::set<DWORD> ProcessThreads(DWORD pid);
 
 // Commits and touches memory, so that the system's free figure moves, until released.
+// Movable, so that a MemoryChurn can keep several.
 class MemoryBlock {
   public:
     explicit MemoryBlock(size_t bytes);
+    MemoryBlock(MemoryBlock&& other) noexcept;
+    MemoryBlock& operator=(MemoryBlock&& other) noexcept;
     ~MemoryBlock();
     bool ok() const {
         return base_ != NULL;
@@ -177,9 +186,17 @@ class MemoryBlock {
     char* base_;
 };
 
-// Commits, touches and frees a few hundred megabytes, so the figures the program shows
-// change.
-void StirMemory(size_t bytes = (size_t)300 << 20);
+// Takes and gives back memory in steps, so the machine's free memory keeps moving under the
+// program: two blocks taken, then the same two given back, 8 to 64 MB, varying step to step.
+class MemoryChurn {
+  public:
+    void Step();
+    void ReleaseAll();
+
+  private:
+    std::vector<MemoryBlock> blocks_;
+    unsigned step_ = 0;
+};
 
 // A plain window of the test's own, to cover the program's windows or take the foreground.
 class OtherWindow {
@@ -206,13 +223,34 @@ std::vector<unsigned char> CaptureScreen(const RECT& box);
 // Pixels drawn into a width by height 32-bit bitmap by draw, BGRX rows top first.
 std::vector<unsigned char> DrawnPixels(int width, int height, const std::function<void(HDC)>& draw);
 
-// A fixture with the fake taskbar in place and the program started, its host window found.
-class ProgramTest : public testing::Test {
+// Whether this runs under Wine (ntdll exports wine_get_version).
+bool UnderWine();
+
+// A test of the running program. It reads Wine's notification-area traffic and handle
+// tables, so on Windows itself it is skipped with a message rather than failed.
+class WineTest : public testing::Test {
   protected:
     void SetUp() override;
+};
+
+// The icon's add, then its first figures: the host is running its message loop.
+const size_t kFirstRefresh = 2;
+
+// A fixture with the fake taskbar in place and the program started, its host window found
+// and, when asked for, that many icon calls made.
+class ProgramTest : public WineTest {
+  protected:
+    explicit ProgramTest(size_t trayCallsBeforeTest = 0)
+        : trayCallsBeforeTest_(trayCallsBeforeTest) {}
+    void SetUp() override;
     void TearDown() override;
+    // Waits until the program has made at least count icon calls.
+    bool WaitForTrayCalls(size_t count);
     FakeTaskbar taskbar;
     Program program;
+
+  private:
+    size_t trayCallsBeforeTest_;
 };
 
 } // namespace driver

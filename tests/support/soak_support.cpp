@@ -12,12 +12,8 @@
 namespace driver {
 
 int SoakCount(int reduced, int full) {
-    return FullSoak() ? full : reduced;
-}
-
-bool FullSoak() {
     const char* mode = getenv("SORVAGENTA_SOAK");
-    return mode && strcmp(mode, "full") == 0;
+    return mode && strcmp(mode, "full") == 0 ? full : reduced;
 }
 
 namespace {
@@ -371,17 +367,6 @@ testing::AssertionResult RunsFlatInTwoHalves(const char* run, int count, DWORD p
     return testing::AssertionSuccess();
 }
 
-void DialogSoakTest::SetUp() {
-    ASSERT_TRUE(taskbar.Create());
-    ASSERT_TRUE(StartProgramAndWaitForHost(&program));
-    ASSERT_TRUE(WaitUntil([&] { return taskbar.Count(program.host) >= 2; }));
-}
-
-void DialogSoakTest::TearDown() {
-    CloseProgram(&program);
-    taskbar.Destroy();
-}
-
 std::string DialogSoakTest::WaitUntilClosed(HWND dialog, const std::string& what) {
     if (!WaitForWindowGone(dialog, 30000)) {
         return what + " did not close";
@@ -390,36 +375,6 @@ std::string DialogSoakTest::WaitUntilClosed(HWND dialog, const std::string& what
         return "the host window stayed disabled after " + what;
     }
     return std::string();
-}
-
-MemoryChurn::~MemoryChurn() {
-    ReleaseAll();
-}
-
-void MemoryChurn::Step() {
-    // Two blocks taken, then the same two given back, in sizes that wander from 8 to 64 MB.
-    if (step_ % 4 < 2 || blocks_.empty()) {
-        size_t size = (size_t)(8 + 8 * ((step_ / 4 + step_ % 4) % 8)) << 20;
-        char* block = (char*)VirtualAlloc(NULL, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-        if (block) {
-            // Committed memory counts only once its pages are touched.
-            for (size_t offset = 0; offset < size; offset += 4096) {
-                block[offset] = (char)step_;
-            }
-            blocks_.push_back(block);
-        }
-    } else {
-        VirtualFree(blocks_.front(), 0, MEM_RELEASE);
-        blocks_.erase(blocks_.begin());
-    }
-    ++step_;
-}
-
-void MemoryChurn::ReleaseAll() {
-    for (void* block : blocks_) {
-        VirtualFree(block, 0, MEM_RELEASE);
-    }
-    blocks_.clear();
 }
 
 bool AbsentTaskbar::Create() {
@@ -470,23 +425,6 @@ std::vector<unsigned char> ReceivedIconBits(const TrayMessage& message) {
     return bits;
 }
 
-bool StartProgramSuspended(Program* program, HANDLE* thread) {
-    std::string path = ProgramPath();
-    std::string commandLine = "\"" + path + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(path.c_str(), &commandLine[0], NULL, NULL, FALSE, CREATE_SUSPENDED, NULL,
-                        NULL, &startup, &info)) {
-        return false;
-    }
-    *thread = info.hThread;
-    program->process = info.hProcess;
-    program->pid = info.dwProcessId;
-    program->host = NULL;
-    return true;
-}
-
 HWND WaitForNewWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     while (GetTickCount() - start < timeoutMs) {
@@ -502,10 +440,6 @@ HWND WaitForNewWindow(DWORD pid, const char* className, const char* title, DWORD
         }
     }
     return NULL;
-}
-
-bool WaitForWindowGone(HWND window, DWORD timeoutMs) {
-    return WaitUntil([&] { return !IsWindow(window); }, timeoutMs);
 }
 
 } // namespace driver

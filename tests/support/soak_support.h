@@ -1,6 +1,5 @@
-// What the soak and fault tests add to the driver: the program's resource figures read
-// from outside, the soak counts, memory that moves on purpose, and a taskbar that is
-// not there.
+// What the soak and fault tests add to the driver: a process's resource figures read from
+// outside, the soak counts, and a taskbar that is not there.
 #pragma once
 
 #include <windows.h>
@@ -15,9 +14,9 @@
 
 namespace driver {
 
-// The reduced count, or the full one when SORVAGENTA_SOAK=full is in the environment.
+// The reduced count, or the full one when SORVAGENTA_SOAK=full is in the environment (the
+// build hands the tests the same reading that chose their time-outs).
 int SoakCount(int reduced, int full);
-bool FullSoak();
 
 // A process's resources as seen from another process.
 struct ProcessFigures {
@@ -76,20 +75,6 @@ testing::AssertionResult RunsFlatInTwoHalves(const char* run, int count, DWORD p
                                              const FigureAllowance& allowance,
                                              const std::function<std::string(int)>& step);
 
-// Commits and touches memory in steps, then gives it back, so the machine's free memory
-// keeps moving under the program.
-class MemoryChurn {
-  public:
-    ~MemoryChurn();
-    // Takes or gives back one block: 8 to 64 MB, varying step to step.
-    void Step();
-    void ReleaseAll();
-
-  private:
-    std::vector<void*> blocks_;
-    unsigned step_ = 0;
-};
-
 // A "Shell_TrayWnd" that the shell finds first and that refuses every icon call, as if no
 // taskbar were running: under Wine the desktop process always owns a hidden tray window,
 // which cannot be closed, so a taskbar that is truly absent cannot be arranged there.
@@ -118,28 +103,18 @@ std::vector<unsigned char> ProgramIconBits(int iconId);
 // The same for an icon as the taskbar received it.
 std::vector<unsigned char> ReceivedIconBits(const TrayMessage& message);
 
-// A running program beside a fake taskbar that has its first icon, for the dialog soaks.
-class DialogSoakTest : public testing::Test {
+// A running program beside a fake taskbar that has its first icon, for the dialog soaks. A
+// hung program is ended in the tear-down, so a hang fails the test instead of the run.
+class DialogSoakTest : public ProgramTest {
   protected:
-    void SetUp() override;
-    // A hung program is ended here, so a hang fails the test instead of the run.
-    void TearDown() override;
+    DialogSoakTest() : ProgramTest(kFirstRefresh) {}
     // Waits until the dialog is gone and the host window, which it disabled, is enabled
     // again. Returns what went wrong, or an empty text.
     std::string WaitUntilClosed(HWND dialog, const std::string& what);
-
-    FakeTaskbar taskbar;
-    Program program;
 };
-
-// Starts a copy that waits, suspended, until its thread is resumed.
-bool StartProgramSuspended(Program* program, HANDLE* thread);
 
 // The program's window of that class and title as soon as it exists, shown or not, looked
 // for without pause (this thread's messages still flow).
 HWND WaitForNewWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs = 20000);
-
-// Waits until the window is gone.
-bool WaitForWindowGone(HWND window, DWORD timeoutMs = 20000);
 
 } // namespace driver
