@@ -1,5 +1,8 @@
 #include "about/logo_control.h"
 
+#include <GL/gl.h>
+#include <GL/glu.h>
+
 #include "about/logo_scene.h"
 
 const char kLogoControlClass[] = "GLLogoControl";
@@ -120,7 +123,25 @@ static LRESULT CALLBACK LogoControlProc(HWND hwnd, UINT message, WPARAM wParam, 
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
+// The program loads OpenGL only when a logo is first shown, each entry point bound at its
+// first call. MinGW's binding stub does not keep float arguments, so every entry point that
+// takes floats is bound here first, on the UI thread where no GL context is current and the
+// calls draw nothing; the render thread's calls then all go straight through.
+static void BindOpenGLFloatEntryPoints() {
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClearDepth(1.0);
+    glColor4f(0.0f, 0.0f, 0.0f, 0.0f);
+    glLightModelf(GL_LIGHT_MODEL_TWO_SIDE, 0.0f);
+    glRotatef(0.0f, 0.0f, 0.0f, 1.0f);
+    glScalef(1.0f, 1.0f, 1.0f);
+    glTexCoord2f(0.0f, 0.0f);
+    glTranslatef(0.0f, 0.0f, 0.0f);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    gluPerspective(45.0, 1.0, 0.1, 100.0);
+}
+
 void RegisterLogoControlClass(HINSTANCE instance) {
+    BindOpenGLFloatEntryPoints();
     WNDCLASSEXA windowClass;
     ZeroMemory(&windowClass, sizeof windowClass);
     windowClass.cbSize = sizeof windowClass;

@@ -1,5 +1,6 @@
 #include "details/details_dialog.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 #include <stdio.h>
 
@@ -23,6 +24,11 @@ static HMENU systemMenu;
 
 HWND DetailsDialogHandle() {
     return detailsDialog;
+}
+
+void RegisterDetailsControlClasses() {
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
 }
 
 static void ExtendSystemMenu(HWND dialog) {
