@@ -29,10 +29,28 @@ static void FillPixelFormatRequest(PIXELFORMATDESCRIPTOR* request) {
     request->iLayerType = PFD_MAIN_PLANE;
 }
 
+// The program loads OpenGL only when a logo is first shown, each entry point bound at its
+// first call. MinGW's binding stub does not keep float arguments, so the render thread binds
+// every entry point that takes floats first, before it has a context, when the calls draw
+// nothing. Only one render thread runs at a time, and only render threads call OpenGL.
+static void BindOpenGLFloatEntryPoints() {
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClearDepth(1.0);
+    glColor4f(0.0f, 0.0f, 0.0f, 0.0f);
+    glLightModelf(GL_LIGHT_MODEL_TWO_SIDE, 0.0f);
+    glRotatef(0.0f, 0.0f, 0.0f, 1.0f);
+    glScalef(1.0f, 1.0f, 1.0f);
+    glTexCoord2f(0.0f, 0.0f);
+    glTranslatef(0.0f, 0.0f, 0.0f);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    gluPerspective(45.0, 1.0, 0.1, 100.0);
+}
+
 // The render thread owns its GL context from creation to deletion and never waits for the
 // UI thread, so the UI thread can join it from WM_DESTROY.
 static DWORD WINAPI LogoRenderThread(LPVOID parameter) {
     LogoControlState* state = (LogoControlState*)parameter;
+    BindOpenGLFloatEntryPoints();
     state->glContext = wglCreateContext(state->deviceContext);
     wglMakeCurrent(state->deviceContext, state->glContext);
 
@@ -123,25 +141,7 @@ static LRESULT CALLBACK LogoControlProc(HWND hwnd, UINT message, WPARAM wParam, 
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-// The program loads OpenGL only when a logo is first shown, each entry point bound at its
-// first call. MinGW's binding stub does not keep float arguments, so every entry point that
-// takes floats is bound here first, on the UI thread where no GL context is current and the
-// calls draw nothing; the render thread's calls then all go straight through.
-static void BindOpenGLFloatEntryPoints() {
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClearDepth(1.0);
-    glColor4f(0.0f, 0.0f, 0.0f, 0.0f);
-    glLightModelf(GL_LIGHT_MODEL_TWO_SIDE, 0.0f);
-    glRotatef(0.0f, 0.0f, 0.0f, 1.0f);
-    glScalef(1.0f, 1.0f, 1.0f);
-    glTexCoord2f(0.0f, 0.0f);
-    glTranslatef(0.0f, 0.0f, 0.0f);
-    glVertex3f(0.0f, 0.0f, 0.0f);
-    gluPerspective(45.0, 1.0, 0.1, 100.0);
-}
-
 void RegisterLogoControlClass(HINSTANCE instance) {
-    BindOpenGLFloatEntryPoints();
     WNDCLASSEXA windowClass;
     ZeroMemory(&windowClass, sizeof windowClass);
     windowClass.cbSize = sizeof windowClass;

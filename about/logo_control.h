@@ -7,7 +7,6 @@
 // The class name dialog templates use to place the control.
 extern const char kLogoControlClass[];
 
-// Loads OpenGL if it is not yet loaded and registers the class for instance. Calling it
-// again is harmless: the repeated registration fails because the class exists, and that is
-// ignored.
+// Registers the class for instance. Calling it again is harmless: the repeated
+// registration fails because the class exists, and that is ignored.
 void RegisterLogoControlClass(HINSTANCE instance);

@@ -59,7 +59,7 @@ TEST_F(DialogLibraries, LoadWhenTheirDialogFirstOpensAndTheDialogsWorkEachTime) 
         // The logo's render thread starts and keeps drawing with the libraries bound.
         EXPECT_TRUE(WaitUntil([&] { return ProcessThreads(program.pid).size() > before.size(); }))
             << "showing " << showing;
-        EXPECT_TRUE(Loaded("opengl32.dll") && Loaded("glu32.dll"));
+        EXPECT_TRUE(WaitUntil([&] { return Loaded("opengl32.dll") && Loaded("glu32.dll"); }));
         ClickButton(GetDlgItem(about, IDC_OKAY));
         ASSERT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
         EXPECT_TRUE(WaitUntil([&] { return ProcessThreads(program.pid) == before; }))
