@@ -1,5 +1,8 @@
 #include "about/logo_control.h"
 
+#include <GL/gl.h>
+#include <GL/glu.h>
+
 #include "about/logo_scene.h"
 
 const char kLogoControlClass[] = "GLLogoControl";
@@ -31,10 +34,28 @@ static void FillPixelFormatRequest(PIXELFORMATDESCRIPTOR* request) {
     request->iLayerType = PFD_MAIN_PLANE;
 }
 
+// The program loads OpenGL only when a logo is first shown, each entry point bound at its
+// first call. MinGW's binding stub does not keep float arguments, so the render thread binds
+// every entry point that takes floats first, before it has a context, when the calls draw
+// nothing. Only one render thread runs at a time, and only render threads call OpenGL.
+static void BindOpenGLFloatEntryPoints() {
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClearDepth(1.0);
+    glColor4f(0.0f, 0.0f, 0.0f, 0.0f);
+    glLightModelf(GL_LIGHT_MODEL_TWO_SIDE, 0.0f);
+    glRotatef(0.0f, 0.0f, 0.0f, 1.0f);
+    glScalef(1.0f, 1.0f, 1.0f);
+    glTexCoord2f(0.0f, 0.0f);
+    glTranslatef(0.0f, 0.0f, 0.0f);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    gluPerspective(45.0, 1.0, 0.1, 100.0);
+}
+
 // The render thread owns its GL context from creation to deletion and never waits for the
 // UI thread, so the UI thread can join it from WM_DESTROY.
 static DWORD WINAPI LogoRenderThread(LPVOID parameter) {
     LogoControlState* state = (LogoControlState*)parameter;
+    BindOpenGLFloatEntryPoints();
     state->glContext = wglCreateContext(state->deviceContext);
     wglMakeCurrent(state->deviceContext, state->glContext);
 

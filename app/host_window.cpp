@@ -79,6 +79,7 @@ void UpdateTrayIcon(int iconId, const char* tipText) {
 }
 
 static void OpenDetailsDialog(HWND hwnd) {
+    RegisterDetailsControlClasses();
     DialogBoxParamA(hInstance, MAKEINTRESOURCEA(IDD_DETAILS), hwnd, DetailsDialogProc, 0);
 }
 

@@ -1,7 +1,6 @@
 #include "app/tray_host.h"
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include "app/host_window.h"
 #include "app/program.h"
@@ -36,9 +35,6 @@ int RunTrayHost(int iconId, const char* windowName) {
     if (IsHostWindowPresent(kProgramName)) {
         return 0;
     }
-    // The Details dialog's progress bars need their class before it first opens.
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
     RegisterHostClass();
     // WM_CREATE starts the refresh timer; its first tick can only come once the loop
     // runs, after the icon and the menu exist.

@@ -1,75 +1,77 @@
-// Time from process start to a program's first window and, for Sorvagenta, to its first
-// icon add as a taskbar of our own receives it. Prints the median of several starts.
+// Time from process start to the first window of each floor program and to Sorvagenta's
+// first icon add, as a taskbar of our own receives it. Each round starts every program
+// once, in turn, so all are measured under the same load; reports medians, and the ratio
+// of Sorvagenta's first icon add to floor_queries' first window per round.
 //
-// start_bench <program.exe> <window class> <runs>
+// start_bench <rounds> <floor_idle.exe> <floor_queries.exe> <Sorvagenta.exe>
 #include <windows.h>
 
-#include <algorithm>
 #include <stdio.h>
 #include <stdlib.h>
 #include <vector>
 
-#include "support/program_driver.h"
+#include "bench_support.h"
 
-using namespace driver;
+using namespace bench;
 
-static double NowMs() {
-    LARGE_INTEGER frequency, now;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&now);
-    return (double)now.QuadPart * 1000.0 / (double)frequency.QuadPart;
+// Starts the program and returns the milliseconds to its first window of the class, or,
+// when a taskbar is given, to its first icon add; ends it again. 0 when it never came.
+static double TimeStart(const char* path, const char* windowClass, Taskbar* taskbar) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    double start = NowMs();
+    if (!CreateProcessA(path, NULL, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info)) {
+        fprintf(stderr, "cannot start %s\n", path);
+        exit(1);
+    }
+    HWND window = NULL;
+    double at = 0;
+    WaitUntil([&] {
+        if (!window) {
+            window = FindProcessWindow(info.dwProcessId, windowClass);
+        }
+        if (window && (!taskbar || taskbar->Adds(window) > 0)) {
+            at = NowMs() - start;
+        }
+        return at > 0;
+    });
+    if (window) {
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    }
+    if (WaitForSingleObject(info.hProcess, 30000) != WAIT_OBJECT_0) {
+        TerminateProcess(info.hProcess, 1);
+    }
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+    return at;
 }
 
-static double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
+static void Report(const char* what, const std::vector<double>& values, const char* unit) {
+    printf("%-46s median %7.2f%s  min %7.2f%s  (%zu rounds)\n", what, Median(values), unit,
+           Minimum(values), unit, values.size());
 }
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        fprintf(stderr, "usage: start_bench <program.exe> <window class> <runs>\n");
+    if (argc != 5) {
+        fprintf(stderr, "usage: start_bench <rounds> <floor_idle.exe> <floor_queries.exe> "
+                        "<Sorvagenta.exe>\n");
         return 2;
     }
-    int runs = atoi(argv[3]);
-    std::vector<double> toWindow, toIcon;
-    for (int run = 0; run < runs; ++run) {
-        FakeTaskbar taskbar;
-        taskbar.Create();
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info = {};
-        double start = NowMs();
-        if (!CreateProcessA(argv[1], NULL, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info)) {
-            fprintf(stderr, "cannot start %s\n", argv[1]);
-            return 1;
+    int rounds = atoi(argv[1]);
+    std::vector<double> idle, queries, icon, ratio;
+    for (int round = 0; round < rounds; ++round) {
+        idle.push_back(TimeStart(argv[2], "SorvagentaFloor", NULL));
+        queries.push_back(TimeStart(argv[3], "SorvagentaFloor", NULL));
+        Taskbar taskbar;
+        icon.push_back(TimeStart(argv[4], "Sorvagenta", &taskbar));
+        if (queries.back() > 0 && icon.back() > 0) {
+            ratio.push_back(icon.back() / queries.back());
         }
-        HWND window = NULL;
-        double windowAt = 0, iconAt = 0;
-        WaitUntil(
-            [&] {
-                if (!window && (window = FindProcessWindow(info.dwProcessId, argv[2])) != NULL) {
-                    windowAt = NowMs() - start;
-                }
-                if (window && !iconAt && taskbar.Count(window) > 0) {
-                    iconAt = NowMs() - start;
-                }
-                return window && (iconAt || strcmp(argv[2], "Sorvagenta") != 0);
-            },
-            30000);
-        toWindow.push_back(windowAt);
-        if (iconAt) {
-            toIcon.push_back(iconAt);
-        }
-        PostMessageA(window, strcmp(argv[2], "Sorvagenta") == 0 ? WM_COMMAND : WM_CLOSE,
-                     strcmp(argv[2], "Sorvagenta") == 0 ? 1003 : 0, 0);
-        WaitUntil([&] { return WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0; });
-        CloseHandle(info.hProcess);
-        CloseHandle(info.hThread);
     }
-    printf("first window: %.1f ms", Median(toWindow));
-    if (!toIcon.empty()) {
-        printf(", first icon add: %.1f ms", Median(toIcon));
-    }
-    printf(" (median of %d starts)\n", runs);
+    Report("floor_idle: start to first window", idle, " ms");
+    Report("floor_queries: start to first window", queries, " ms");
+    Report("Sorvagenta: start to first icon add", icon, " ms");
+    Report("ratio, icon add to floor_queries' window", ratio, "  ");
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "details/details_dialog.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 #include <stdio.h>
 
@@ -22,6 +23,11 @@ static HMENU systemMenu;
 
 HWND DetailsDialogHandle() {
     return detailsDialog;
+}
+
+void RegisterDetailsControlClasses() {
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
 }
 
 static void ExtendSystemMenu(HWND dialog) {

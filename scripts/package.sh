@@ -8,7 +8,8 @@
 # With --verify it builds the current commit in two fresh clones at different paths and
 # compares all four digests instead.
 set -euo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+# A Release build of its own, without tests, beside the test build.
 build_dir=${PACKAGE_BUILD_DIR:-$root/build-release}
 dist="$root/dist"
 

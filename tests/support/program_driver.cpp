@@ -488,6 +488,27 @@ std::set<DWORD> ProcessThreads(DWORD pid) {
     return threads;
 }
 
+std::set<std::string> ProcessModules(DWORD pid) {
+    std::set<std::string> modules;
+    HANDLE snapshot;
+    // Fails for a moment while the process is loading or unloading a module.
+    do {
+        snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+    } while (snapshot == INVALID_HANDLE_VALUE && GetLastError() == ERROR_BAD_LENGTH);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return modules;
+    }
+    MODULEENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry)) {
+        std::string name = entry.szModule;
+        CharLowerBuffA(&name[0], (DWORD)name.size());
+        modules.insert(name);
+    }
+    CloseHandle(snapshot);
+    return modules;
+}
+
 MemoryBlock::MemoryBlock(size_t bytes) {
     base_ = (char*)VirtualAlloc(NULL, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
     for (size_t at = 0; base_ && at < bytes; at += 4096) {

@@ -169,6 +169,10 @@ bool ParseTrayTip(const std::string& tip, TipFigures* figures);
 // The ids of a process's threads at this moment.
 std::set<DWORD> ProcessThreads(DWORD pid);
 
+// The file names, lower case, of the modules a process has loaded at this moment; empty
+// when they cannot be read.
+std::set<std::string> ProcessModules(DWORD pid);
+
 // Commits and touches memory, so that the system's free figure moves, until released.
 // Movable, so that a MemoryChurn can keep several.
 class MemoryBlock {
