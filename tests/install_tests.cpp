@@ -106,13 +106,20 @@ void DeleteTree(const std::string& folder) {
     SHFileOperationA(&op);
 }
 
-class InstallTest : public testing::Test {
+class InstallTest : public WineTest {
   protected:
     void SetUp() override {
+        WineTest::SetUp();
+        if (IsSkipped()) {
+            return;
+        }
         ASSERT_TRUE(taskbar.Create()) << "the fake taskbar must be the one the shell finds";
         RemoveEverything();
     }
     void TearDown() override {
+        if (IsSkipped()) {
+            return;
+        }
         RemoveEverything();
         EXPECT_EQ("<none>", UserValue(kRunKey, "Sorvagenta")) << "a sign-in entry was left";
         taskbar.Destroy();

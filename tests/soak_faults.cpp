@@ -148,7 +148,7 @@ size_t FindCall(const std::vector<TrayMessage>& calls, size_t from, DWORD code) 
 
 // A taskbar that answers as Windows does: it refuses an add of an icon it holds and a
 // modify of one it does not.
-class FaultTaskbarLikeWindows : public testing::Test {
+class FaultTaskbarLikeWindows : public WineTest {
   protected:
     // Starts the program with the taskbar refusing that many adds first; returns once
     // the taskbar holds the icon with figures.
