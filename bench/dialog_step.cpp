@@ -8,10 +8,10 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "bench_support.h"
 #include "resource.h"
+#include "support/program_driver.h"
 
-using namespace bench;
+using namespace driver;
 
 int main(int argc, char** argv) {
     bool about = argc == 2 && strcmp(argv[1], "about") == 0;

@@ -14,7 +14,7 @@
 #include "logo_test_resource.h"
 #include "logo_test_support.h"
 #include "resource.h"
-#include "bench_support.h"
+#include "support/program_driver.h"
 
 using namespace logo_test;
 
@@ -49,8 +49,7 @@ static void MeasureControl(double seconds) {
                                      BenchmarkDialogProc, 0);
     RECT outer;
     GetWindowRect(GetDlgItem(dialog, IDC_LOGO), &outer);
-    // Lets the control draw for that long, its messages flowing.
-    bench::WaitUntil([] { return false; }, (DWORD)(seconds * 1000));
+    driver::PumpFor((DWORD)(seconds * 1000));
     DestroyWindow(dialog);
     double elapsed = Seconds() - t0;
     double cpu = CpuSeconds() - cpu0;

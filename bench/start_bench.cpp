@@ -1,5 +1,5 @@
 // Time from process start to the first window of each floor program and to Sorvagenta's
-// first icon add, as a taskbar of our own receives it. Each round starts every program
+// first icon add, as the test driver's fake taskbar receives it. Each round starts every program
 // once, in turn, so all are measured under the same load; reports medians, and the ratio
 // of Sorvagenta's first icon add to floor_queries' first window per round.
 //
@@ -11,12 +11,14 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "support/program_driver.h"
 
 using namespace bench;
+using namespace driver;
 
 // Starts the program and returns the milliseconds to its first window of the class, or,
 // when a taskbar is given, to its first icon add; ends it again. 0 when it never came.
-static double TimeStart(const char* path, const char* windowClass, Taskbar* taskbar) {
+static double TimeStart(const char* path, const char* windowClass, FakeTaskbar* taskbar) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
@@ -31,7 +33,7 @@ static double TimeStart(const char* path, const char* windowClass, Taskbar* task
         if (!window) {
             window = FindProcessWindow(info.dwProcessId, windowClass);
         }
-        if (window && (!taskbar || taskbar->Adds(window) > 0)) {
+        if (window && (!taskbar || taskbar->Count(window) > 0)) {
             at = NowMs() - start;
         }
         return at > 0;
@@ -63,7 +65,8 @@ int main(int argc, char** argv) {
     for (int round = 0; round < rounds; ++round) {
         idle.push_back(TimeStart(argv[2], "SorvagentaFloor", NULL));
         queries.push_back(TimeStart(argv[3], "SorvagentaFloor", NULL));
-        Taskbar taskbar;
+        FakeTaskbar taskbar;
+        taskbar.Create();
         icon.push_back(TimeStart(argv[4], "Sorvagenta", &taskbar));
         if (queries.back() > 0 && icon.back() > 0) {
             ratio.push_back(icon.back() / queries.back());

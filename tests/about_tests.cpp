@@ -11,7 +11,7 @@
 
 #include "resource.h"
 #include "support/dialog_template.h"
-#include "support/program_driver.h"
+#include "support/program_test.h"
 
 using namespace driver;
 

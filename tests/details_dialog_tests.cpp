@@ -14,7 +14,7 @@
 
 #include "details_menu_spy.h"
 #include "resource.h"
-#include "support/program_driver.h"
+#include "support/program_test.h"
 
 using namespace driver;
 

@@ -5,7 +5,7 @@
 
 #include <fstream>
 
-#include "support/program_driver.h"
+#include "support/program_test.h"
 
 namespace icons {
 

@@ -7,7 +7,7 @@
 
 #include "icon_images.h"
 #include "resource.h"
-#include "support/program_driver.h"
+#include "support/program_test.h"
 
 using namespace icons;
 

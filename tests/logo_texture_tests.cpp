@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "logo_test_support.h"
-#include "support/program_driver.h"
+#include "support/program_test.h"
 
 using namespace logo_test;
 

@@ -8,7 +8,7 @@
 
 #include "icon_images.h"
 #include "resource.h"
-#include "support/program_driver.h"
+#include "support/program_test.h"
 
 using namespace driver;
 using namespace icons;

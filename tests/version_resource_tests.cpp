@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "icon_images.h"
-#include "support/program_driver.h"
+#include "support/program_test.h"
 #include "version.h"
 
 using namespace icons;

@@ -3,7 +3,7 @@
 #include <ctype.h>
 #include <string.h>
 
-#include "support/program_driver.h"
+#include "support/program_test.h"
 
 namespace driver {
 

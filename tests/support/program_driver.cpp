@@ -628,32 +628,4 @@ bool UnderWine() {
     return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != NULL;
 }
 
-void WineTest::SetUp() {
-    if (!UnderWine()) {
-        GTEST_SKIP() << "runs under Wine only: it reads Wine's notification-area traffic and "
-                        "handle tables";
-    }
-}
-
-void ProgramTest::SetUp() {
-    WineTest::SetUp();
-    if (IsSkipped()) {
-        return;
-    }
-    ASSERT_TRUE(taskbar.Create()) << "the fake taskbar must be the one the shell finds";
-    ASSERT_TRUE(StartProgramAndWaitForHost(&program));
-    if (trayCallsBeforeTest_ > 0) {
-        ASSERT_TRUE(WaitForTrayCalls(trayCallsBeforeTest_)) << "the icon's first calls";
-    }
-}
-
-bool ProgramTest::WaitForTrayCalls(size_t count) {
-    return WaitUntil([&] { return taskbar.Count(program.host) >= count; });
-}
-
-void ProgramTest::TearDown() {
-    CloseProgram(&program);
-    taskbar.Destroy();
-}
-
 } // namespace driver

@@ -10,8 +10,6 @@
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 namespace driver {
 
 // The class of dialogs and message boxes.
@@ -229,32 +227,5 @@ std::vector<unsigned char> DrawnPixels(int width, int height, const std::functio
 
 // Whether this runs under Wine (ntdll exports wine_get_version).
 bool UnderWine();
-
-// A test of the running program. It reads Wine's notification-area traffic and handle
-// tables, so on Windows itself it is skipped with a message rather than failed.
-class WineTest : public testing::Test {
-  protected:
-    void SetUp() override;
-};
-
-// The icon's add, then its first figures: the host is running its message loop.
-const size_t kFirstRefresh = 2;
-
-// A fixture with the fake taskbar in place and the program started, its host window found
-// and, when asked for, that many icon calls made.
-class ProgramTest : public WineTest {
-  protected:
-    explicit ProgramTest(size_t trayCallsBeforeTest = 0)
-        : trayCallsBeforeTest_(trayCallsBeforeTest) {}
-    void SetUp() override;
-    void TearDown() override;
-    // Waits until the program has made at least count icon calls.
-    bool WaitForTrayCalls(size_t count);
-    FakeTaskbar taskbar;
-    Program program;
-
-  private:
-    size_t trayCallsBeforeTest_;
-};
 
 } // namespace driver

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/program_driver.h"
+#include "support/program_test.h"
 
 namespace driver {
 
