@@ -64,13 +64,11 @@ static DWORD WINAPI LogoRenderThread(LPVOID parameter) {
     GetWindowRect(state->window, &rect);
     LogoSceneInit(rect.right - rect.left, rect.bottom - rect.top);
 
+    // The stop event comes first, so it wins over drawing; while drawing is held the
+    // thread sleeps until it is allowed again or stopped.
     HANDLE wakers[2] = {state->stopEvent, drawingAllowed};
-    while (WaitForSingleObject(state->stopEvent, 0) != WAIT_OBJECT_0) {
+    while (WaitForMultipleObjects(2, wakers, FALSE, INFINITE) != WAIT_OBJECT_0) {
         Sleep(1);
-        // While held, sleep until allowed again or stopped.
-        if (WaitForMultipleObjects(2, wakers, FALSE, INFINITE) == WAIT_OBJECT_0) {
-            break;
-        }
         EnterCriticalSection(&frameLock);
         if (WaitForSingleObject(drawingAllowed, 0) == WAIT_OBJECT_0) {
             LogoSceneDrawFrame();

@@ -20,14 +20,18 @@ static HWND detailsDialog;
 static HWND totalText;
 static DetailsReadoutControls readoutControls;
 static HMENU systemMenu;
+// Whether the progress bars' class is registered (the common controls loaded).
+static BOOL controlClassesRegistered = FALSE;
 
 HWND DetailsDialogHandle() {
     return detailsDialog;
 }
 
 void RegisterDetailsControlClasses() {
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
+    if (!controlClassesRegistered) {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+        controlClassesRegistered = InitCommonControlsEx(&controls);
+    }
 }
 
 static void ExtendSystemMenu(HWND dialog) {

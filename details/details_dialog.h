@@ -6,7 +6,7 @@
 INT_PTR CALLBACK DetailsDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Loads the common controls and registers the progress bars' class, which the dialog's
-// template needs. Called just before the dialog opens, so a run that never shows the
+// template needs, once. Called just before the dialog opens, so a run that never shows the
 // figures never maps the library.
 void RegisterDetailsControlClasses();
 
