@@ -1,8 +1,6 @@
 #include "about/logo_control.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
-
+#include "about/logo_gl.h"
 #include "about/logo_scene.h"
 
 const char kLogoControlClass[] = "GLLogoControl";
@@ -34,30 +32,12 @@ static void FillPixelFormatRequest(PIXELFORMATDESCRIPTOR* request) {
     request->iLayerType = PFD_MAIN_PLANE;
 }
 
-// The program loads OpenGL only when a logo is first shown, each entry point bound at its
-// first call. MinGW's binding stub does not keep float arguments, so the render thread binds
-// every entry point that takes floats first, before it has a context, when the calls draw
-// nothing. Only one render thread runs at a time, and only render threads call OpenGL.
-static void BindOpenGLFloatEntryPoints() {
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClearDepth(1.0);
-    glColor4f(0.0f, 0.0f, 0.0f, 0.0f);
-    glLightModelf(GL_LIGHT_MODEL_TWO_SIDE, 0.0f);
-    glRotatef(0.0f, 0.0f, 0.0f, 1.0f);
-    glScalef(1.0f, 1.0f, 1.0f);
-    glTexCoord2f(0.0f, 0.0f);
-    glTranslatef(0.0f, 0.0f, 0.0f);
-    glVertex3f(0.0f, 0.0f, 0.0f);
-    gluPerspective(45.0, 1.0, 0.1, 100.0);
-}
-
 // The render thread owns its GL context from creation to deletion and never waits for the
 // UI thread, so the UI thread can join it from WM_DESTROY.
 static DWORD WINAPI LogoRenderThread(LPVOID parameter) {
     LogoControlState* state = (LogoControlState*)parameter;
-    BindOpenGLFloatEntryPoints();
-    state->glContext = wglCreateContext(state->deviceContext);
-    wglMakeCurrent(state->deviceContext, state->glContext);
+    state->glContext = logoGL.wglCreateContext(state->deviceContext);
+    logoGL.wglMakeCurrent(state->deviceContext, state->glContext);
 
     // The outer size, edge included: the viewport is fixed here and never follows a resize.
     RECT rect;
@@ -77,8 +57,8 @@ static DWORD WINAPI LogoRenderThread(LPVOID parameter) {
         LeaveCriticalSection(&frameLock);
     }
 
-    wglMakeCurrent(NULL, NULL);
-    wglDeleteContext(state->glContext);
+    logoGL.wglMakeCurrent(NULL, NULL);
+    logoGL.wglDeleteContext(state->glContext);
     LogoSceneShutdown();
     return 1;
 }
@@ -97,12 +77,15 @@ static LRESULT CreateLogoControl(HWND hwnd) {
         return -1;
     }
 
-    PIXELFORMATDESCRIPTOR request;
-    FillPixelFormatRequest(&request);
     // The class's own DC keeps the pixel format for the window's whole life.
     state->deviceContext = GetDC(hwnd);
-    SetPixelFormat(state->deviceContext, ChoosePixelFormat(state->deviceContext, &request),
-                   &request);
+    // Without OpenGL the control keeps its black background and never starts a thread.
+    if (LoadLogoGL()) {
+        PIXELFORMATDESCRIPTOR request;
+        FillPixelFormatRequest(&request);
+        SetPixelFormat(state->deviceContext, ChoosePixelFormat(state->deviceContext, &request),
+                       &request);
+    }
     // Pointer-sized: the 32-bit slot would cut a 64-bit address.
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, (LONG_PTR)state);
     return 0;
@@ -114,7 +97,7 @@ static LRESULT CreateLogoControl(HWND hwnd) {
 // threads, so the render thread never runs before it.
 static void StartRenderThread(HWND hwnd) {
     LogoControlState* state = (LogoControlState*)GetWindowLongPtrA(hwnd, GWLP_USERDATA);
-    if (state && !state->thread) {
+    if (state && !state->thread && LoadLogoGL()) {
         state->thread = CreateThread(NULL, 0, LogoRenderThread, state, 0, &state->threadId);
     }
 }

@@ -2,10 +2,8 @@
 
 #include <windows.h>
 
-#include <GL/gl.h>
-#include <GL/glu.h>
-
 #include "about/logo_animation.h"
+#include "about/logo_gl.h"
 #include "resource.h"
 
 const int kTextureSize = 64;
@@ -64,81 +62,81 @@ static const void* LockLogoTexture() {
 }
 
 static void MakeLogoTexture(const void* pixels) {
-    glGenTextures(1, &textureName);
-    glBindTexture(GL_TEXTURE_2D, textureName);
+    logoGL.glGenTextures(1, &textureName);
+    logoGL.glBindTexture(GL_TEXTURE_2D, textureName);
     // 192-byte rows already meet the default unpack alignment of 4.
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, kTextureSize, kTextureSize, 0, GL_RGB, GL_UNSIGNED_BYTE,
-                 pixels);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    logoGL.glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, kTextureSize, kTextureSize, 0, GL_RGB,
+                        GL_UNSIGNED_BYTE, pixels);
+    logoGL.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    logoGL.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    logoGL.glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
 }
 
 int LogoSceneInit(int width, int height) {
     const void* pixels = LockLogoTexture();
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glDepthFunc(GL_LEQUAL);
-    glEnable(GL_TEXTURE_2D);
+    logoGL.glEnable(GL_BLEND);
+    logoGL.glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    logoGL.glDepthFunc(GL_LEQUAL);
+    logoGL.glEnable(GL_TEXTURE_2D);
     MakeLogoTexture(pixels);
 
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, (double)width / height, (double)0.1f, 100.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    logoGL.glViewport(0, 0, width, height);
+    logoGL.glMatrixMode(GL_PROJECTION);
+    logoGL.glLoadIdentity();
+    logoGL.gluPerspective(45.0, (double)width / height, (double)0.1f, 100.0);
+    logoGL.glMatrixMode(GL_MODELVIEW);
+    logoGL.glLoadIdentity();
 
     // The only colour clear: every frame blends over the last, which leaves the trails.
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClearDepth(1.0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glLightModelf(GL_LIGHT_MODEL_TWO_SIDE, 1.0f);
+    logoGL.glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    logoGL.glClearDepth(1.0);
+    logoGL.glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    logoGL.glLightModelf(GL_LIGHT_MODEL_TWO_SIDE, 1.0f);
     return 1;
 }
 
 // Opaque blue along y = 1 fading to faint white along y = -1.
 static void DrawBackground(float spinAngle) {
-    glLoadIdentity();
-    glTranslatef(0.0f, 0.0f, -10.0f);
-    glRotatef(spinAngle, 0.0f, 0.0f, -1.0f);
-    glScalef(7.0f, 7.0f, 7.0f);
-    glDisable(GL_TEXTURE_2D);
-    glDepthMask(GL_TRUE);
-    glBegin(GL_QUADS);
-    glColor3ub(0, 105, 180);
-    glVertex3f(-1.0f, 1.0f, 0.0f);
-    glColor3ub(0, 105, 180);
-    glVertex3f(1.0f, 1.0f, 0.0f);
-    glColor4f(1.0f, 1.0f, 1.0f, 0.08f);
-    glVertex3f(1.0f, -1.0f, 0.0f);
-    glColor4f(1.0f, 1.0f, 1.0f, 0.08f);
-    glVertex3f(-1.0f, -1.0f, 0.0f);
-    glEnd();
+    logoGL.glLoadIdentity();
+    logoGL.glTranslatef(0.0f, 0.0f, -10.0f);
+    logoGL.glRotatef(spinAngle, 0.0f, 0.0f, -1.0f);
+    logoGL.glScalef(7.0f, 7.0f, 7.0f);
+    logoGL.glDisable(GL_TEXTURE_2D);
+    logoGL.glDepthMask(GL_TRUE);
+    logoGL.glBegin(GL_QUADS);
+    logoGL.glColor3ub(0, 105, 180);
+    logoGL.glVertex3f(-1.0f, 1.0f, 0.0f);
+    logoGL.glColor3ub(0, 105, 180);
+    logoGL.glVertex3f(1.0f, 1.0f, 0.0f);
+    logoGL.glColor4f(1.0f, 1.0f, 1.0f, 0.08f);
+    logoGL.glVertex3f(1.0f, -1.0f, 0.0f);
+    logoGL.glColor4f(1.0f, 1.0f, 1.0f, 0.08f);
+    logoGL.glVertex3f(-1.0f, -1.0f, 0.0f);
+    logoGL.glEnd();
 }
 
 static void DrawCube(const LogoPose& pose) {
-    glLoadIdentity();
-    glTranslatef(0.0f, 0.0f, -6.0f);
-    glRotatef(pose.cubeAngle, pose.axisX, pose.axisY, pose.axisZ);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, textureName);
+    logoGL.glLoadIdentity();
+    logoGL.glTranslatef(0.0f, 0.0f, -6.0f);
+    logoGL.glRotatef(pose.cubeAngle, pose.axisX, pose.axisY, pose.axisZ);
+    logoGL.glEnable(GL_TEXTURE_2D);
+    logoGL.glBindTexture(GL_TEXTURE_2D, textureName);
     // From the first cube on the test stays on, for the backgrounds too.
-    glEnable(GL_DEPTH_TEST);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    glBegin(GL_QUADS);
+    logoGL.glEnable(GL_DEPTH_TEST);
+    logoGL.glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    logoGL.glBegin(GL_QUADS);
     for (const CubeVertex& v : cubeVertices) {
-        glTexCoord2f(v.s, v.t);
-        glVertex3f(v.x, v.y, v.z);
+        logoGL.glTexCoord2f(v.s, v.t);
+        logoGL.glVertex3f(v.x, v.y, v.z);
     }
-    glEnd();
+    logoGL.glEnd();
 }
 
 void LogoSceneDrawFrame() {
     // The angles move on after the frame and do not depend on the axis, so taking the
     // whole step first draws the same pose.
     LogoPose pose = StepProcessLogoAnimation();
-    glClear(GL_DEPTH_BUFFER_BIT);
+    logoGL.glClear(GL_DEPTH_BUFFER_BIT);
     DrawBackground(pose.spinAngle);
     DrawCube(pose);
 }

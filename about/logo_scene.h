@@ -1,5 +1,6 @@
 // The logo scene: a textured cube tumbling over a turning, fading background. Knows nothing
-// of windows or threads; every call needs the caller's GL context current on its thread.
+// of windows or threads; every call needs the caller's GL context current on its thread,
+// and the logo's GL table loaded (LoadLogoGL).
 #pragma once
 
 // Sets up GL state, the texture and the projection for a viewport of width by height

@@ -78,9 +78,11 @@ void UpdateTrayIcon(int iconId, const char* tipText) {
     }
 }
 
+// Without the progress bars' class the dialog could not be made: it does not open.
 static void OpenDetailsDialog(HWND hwnd) {
-    RegisterDetailsControlClasses();
-    DialogBoxParamA(hInstance, MAKEINTRESOURCEA(IDD_DETAILS), hwnd, DetailsDialogProc, 0);
+    if (RegisterDetailsControlClasses()) {
+        DialogBoxParamA(hInstance, MAKEINTRESOURCEA(IDD_DETAILS), hwnd, DetailsDialogProc, 0);
+    }
 }
 
 static void OnRefreshTimer(HWND hwnd) {

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "app/program.h"
+#include "app/system_library.h"
 #include "app/tray_host.h"
 #include "resource.h"
 
@@ -11,6 +12,8 @@ static void ShowDuplicateStartBox() {
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // Before anything can load a library by name: none may come from the program's folder.
+    RestrictLibrarySearch();
     HANDLE running = OpenMutexA(SYNCHRONIZE, FALSE, kProgramName);
     if (running) {
         ShowDuplicateStartBox();

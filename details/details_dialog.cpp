@@ -6,6 +6,7 @@
 
 #include "about/about_dialog.h"
 #include "app/program.h"
+#include "app/system_library.h"
 #include "readouts/details_readout.h"
 #include "readouts/memory_status.h"
 #include "readouts/readout_logic.h"
@@ -27,11 +28,19 @@ HWND DetailsDialogHandle() {
     return detailsDialog;
 }
 
-void RegisterDetailsControlClasses() {
+BOOL RegisterDetailsControlClasses() {
     if (!controlClassesRegistered) {
+        HMODULE commonControls = LoadSystemLibrary(L"comctl32.dll");
+        decltype(&::InitCommonControlsEx) initCommonControls =
+            EntryPoint<decltype(&::InitCommonControlsEx)>(commonControls, "InitCommonControlsEx");
         INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
-        controlClassesRegistered = InitCommonControlsEx(&controls);
+        controlClassesRegistered = initCommonControls && initCommonControls(&controls);
+        // The registered class lives in the library, which then stays loaded.
+        if (!controlClassesRegistered && commonControls) {
+            FreeLibrary(commonControls);
+        }
     }
+    return controlClassesRegistered;
 }
 
 static void ExtendSystemMenu(HWND dialog) {
@@ -119,8 +128,11 @@ static void OnSysCommand(HWND dialog, WPARAM wParam) {
         ShowVersionBox(dialog);
         break;
     case SYSCMD_ABOUT:
-        // Our timer keeps firing inside the About box's modal loop.
-        ShowAboutBox(hInstance, dialog);
+        // The About box's modal loop still dispatches messages posted to this dialog, a
+        // second About among them: one box at a time. Our timer keeps firing inside it.
+        if (!AboutDialogHandle()) {
+            ShowAboutBox(hInstance, dialog);
+        }
         break;
     case SYSCMD_WEBSITE:
         OpenWebSite();

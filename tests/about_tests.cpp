@@ -352,6 +352,18 @@ TEST_F(AboutTest, OpenedFromDetailsItIsOwnedByItAndTheFiguresKeepChanging) {
     EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(details) != FALSE; }));
 }
 
+// The About box's loop still hands the Details dialog what is posted to it. The Version box,
+// posted last, shows once both About commands before it have been handled.
+TEST_F(AboutTest, PostedTwiceToTheDetailsDialogItOpensOnce) {
+    HWND details = OpenDetails();
+    ASSERT_NE((HWND)NULL, details);
+    for (UINT command : {SYSCMD_ABOUT, SYSCMD_ABOUT, SYSCMD_VERSION}) {
+        PostMessageA(details, WM_SYSCOMMAND, command, 0);
+    }
+    ASSERT_NE((HWND)NULL, WaitForWindow(program.pid, kDialogClass, "Application Version"));
+    EXPECT_EQ(1u, ProcessWindows(program.pid, kDialogClass, kAboutCaption).size());
+}
+
 TEST_F(AboutTest, LeftClickOnTheIconBringsItToTheFrontOverTheDetailsDialog) {
     HWND details = OpenDetails();
     ASSERT_NE((HWND)NULL, details);

@@ -9,6 +9,7 @@
 
 #include "about/logo_animation.h"
 #include "about/logo_control.h"
+#include "about/logo_gl.h"
 #include "logo_test_resource.h"
 #include "logo_test_support.h"
 #include "resource.h"
@@ -250,6 +251,33 @@ TEST(LogoControl, SecondControlContinuesTheAnimationWithTheTextureMadeAnew) {
     EXPECT_GT(secondFrames, 0);
     RecordProperty("first_frames", (int)firstFrames);
     RecordProperty("second_frames", (int)secondFrames);
+}
+
+// A library or entry point the system lacks leaves no table at all: the answer names what is
+// missing, and a logo made then starts no thread and shows its black background.
+TEST(LogoControl, WithoutAnEntryPointTheTableIsNotAvailableAndTheLogoStaysBlack) {
+    EXPECT_FALSE(LoadLogoGLFrom(L"opengl32.dll", L"kernel32.dll"));
+    EXPECT_STREQ("gluPerspective", LogoGLMissing());
+    EXPECT_TRUE(logoGL.glBegin == NULL) << "nothing of a half-bound table is kept";
+    EXPECT_FALSE(LoadLogoGLFrom(L"no-such-library.dll", L"glu32.dll"));
+    EXPECT_STREQ("no-such-library.dll", LogoGLMissing());
+    EXPECT_FALSE(LoadLogoGL()) << "the logo asks once and keeps the answer";
+
+    std::set<DWORD> before = ThreadsOfThisProcess();
+    HWND logo = OpenTopLevelLogo(700, 500);
+    ASSERT_TRUE(logo != NULL);
+    UpdateWindow(logo); // the first paint is where a thread would start
+    EXPECT_EQ(before, ThreadsOfThisProcess());
+    EXPECT_TRUE(driver::WaitUntil([&] {
+        int width, height;
+        std::vector<Rgb> image = CaptureClient(logo, &width, &height);
+        Rgb c = PixelAt(image, width, width / 2, height / 2);
+        return c.r == 0 && c.g == 0 && c.b == 0;
+    }));
+    DestroyWindow(logo);
+
+    EXPECT_TRUE(LoadLogoGLFrom(L"opengl32.dll", L"glu32.dll"));
+    EXPECT_STREQ("", LogoGLMissing());
 }
 
 } // namespace

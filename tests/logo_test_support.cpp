@@ -2,8 +2,7 @@
 
 #include <math.h>
 
-#include <GL/gl.h>
-
+#include "about/logo_gl.h"
 #include "resource.h"
 
 namespace logo_test {
@@ -72,18 +71,22 @@ GLWindow::GLWindow(int width, int height)
     if (!SetPixelFormat(dc_, ChoosePixelFormat(dc_, &request), &request)) {
         return;
     }
-    HGLRC context = wglCreateContext(dc_);
-    if (context && wglMakeCurrent(dc_, context)) {
+    // The scene calls OpenGL through the program's own table: load it as the program does.
+    if (!LoadLogoGL()) {
+        return;
+    }
+    HGLRC context = logoGL.wglCreateContext(dc_);
+    if (context && logoGL.wglMakeCurrent(dc_, context)) {
         context_ = context;
     } else if (context) {
-        wglDeleteContext(context);
+        logoGL.wglDeleteContext(context);
     }
 }
 
 GLWindow::~GLWindow() {
     if (context_) {
-        wglMakeCurrent(NULL, NULL);
-        wglDeleteContext(context_);
+        logoGL.wglMakeCurrent(NULL, NULL);
+        logoGL.wglDeleteContext(context_);
     }
     if (window_) {
         ReleaseDC(window_, dc_);

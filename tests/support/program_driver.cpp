@@ -488,8 +488,8 @@ std::set<DWORD> ProcessThreads(DWORD pid) {
     return threads;
 }
 
-std::set<std::string> ProcessModules(DWORD pid) {
-    std::set<std::string> modules;
+std::map<std::string, std::string> ProcessModules(DWORD pid) {
+    std::map<std::string, std::string> modules;
     HANDLE snapshot;
     // Fails for a moment while the process is loading or unloading a module.
     do {
@@ -502,8 +502,10 @@ std::set<std::string> ProcessModules(DWORD pid) {
     entry.dwSize = sizeof entry;
     for (BOOL more = Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry)) {
         std::string name = entry.szModule;
+        std::string path = entry.szExePath;
         CharLowerBuffA(&name[0], (DWORD)name.size());
-        modules.insert(name);
+        CharLowerBuffA(&path[0], (DWORD)path.size());
+        modules[name] = path;
     }
     CloseHandle(snapshot);
     return modules;

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -167,9 +168,9 @@ bool ParseTrayTip(const std::string& tip, TipFigures* figures);
 // The ids of a process's threads at this moment.
 std::set<DWORD> ProcessThreads(DWORD pid);
 
-// The file names, lower case, of the modules a process has loaded at this moment; empty
-// when they cannot be read.
-std::set<std::string> ProcessModules(DWORD pid);
+// The modules a process has loaded at this moment, file name to full path, both lower case;
+// empty when they cannot be read.
+std::map<std::string, std::string> ProcessModules(DWORD pid);
 
 // Commits and touches memory, so that the system's free figure moves, until released.
 // Movable, so that a MemoryChurn can keep several.
