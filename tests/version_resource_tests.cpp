@@ -184,3 +184,41 @@ TEST_F(VersionResource, StoredBlockHoldsTheKeysInOrderWithTheirNullsCounted) {
 }
 
 } // namespace
+
+namespace {
+
+// The built program's own manifest and its loader flags, read from the file.
+TEST(ProgramImage, AsksForNoElevationDeclaresWindows7To11AndIsHardened) {
+    std::string path = driver::ProgramPath();
+    HMODULE image = LoadLibraryExA(path.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(image != NULL);
+    HRSRC info = FindResourceA(image, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)); // RT_MANIFEST
+    ASSERT_TRUE(info != NULL) << "no manifest";
+    std::string manifest((const char*)LockResource(LoadResource(image, info)),
+                         SizeofResource(image, info));
+    FreeLibrary(image);
+    EXPECT_NE(std::string::npos, manifest.find("level=\"asInvoker\" uiAccess=\"false\""));
+    for (const char* os :
+         {"35138b9a-5d96-4fbd-8e2d-a2440225f93a", "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",
+          "1f676c76-80e1-4239-95bb-83d0f6d0da78", "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"}) {
+        EXPECT_NE(std::string::npos, manifest.find(os)) << os;
+    }
+    // The look and the scaling stay the system's defaults.
+    EXPECT_EQ(std::string::npos, manifest.find("Common-Controls"));
+    EXPECT_EQ(std::string::npos, manifest.find("dpiAware"));
+
+    FILE* file = fopen(path.c_str(), "rb");
+    ASSERT_TRUE(file != NULL);
+    std::vector<unsigned char> bytes(4096);
+    bytes.resize(fread(bytes.data(), 1, bytes.size(), file));
+    fclose(file);
+    LONG offset = ((IMAGE_DOS_HEADER*)bytes.data())->e_lfanew;
+    ASSERT_LT((size_t)offset + sizeof(IMAGE_NT_HEADERS64), bytes.size());
+    WORD flags = ((IMAGE_NT_HEADERS64*)(bytes.data() + offset))->OptionalHeader.DllCharacteristics;
+    const WORD hardened =
+        IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE | IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA |
+        IMAGE_DLLCHARACTERISTICS_NX_COMPAT | IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE;
+    EXPECT_EQ(hardened, flags & hardened);
+}
+
+} // namespace
