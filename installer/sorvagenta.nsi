@@ -25,6 +25,7 @@ Icon "${ICON}"
 UninstallIcon "${ICON}"
 ShowInstDetails nevershow
 ShowUninstDetails nevershow
+BrandingText "${APP} ${VERSION}"
 
 VIProductVersion "${VERSION}"
 VIAddVersionKey CompanyName "${PUBLISHER}"
@@ -40,6 +41,11 @@ Var writable
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
+; The pictures are drawn from the program's own (tools/installer/make_installer_art.py).
+!define MUI_HEADERIMAGE
+!define MUI_HEADERIMAGE_RIGHT
+!define MUI_HEADERIMAGE_BITMAP "${ART}/header.bmp"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${ART}/finish.bmp"
 !define MUI_COMPONENTSPAGE_NODESC
 !define MUI_PAGE_CUSTOMFUNCTION_LEAVE DirectoryLeave
 !insertmacro MUI_PAGE_DIRECTORY
@@ -48,6 +54,13 @@ Var writable
 !define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Run ${APP} now"
 !define MUI_FINISHPAGE_RUN_FUNCTION RunProgram
+; Windows 10 and 11 put a new notification icon out of sight: say where it is.
+!define MUI_FINISHPAGE_TEXT "${APP} has been installed on your computer.$\r$\n$\r$\n\
+    Windows 10 and 11 put a new notification icon in the overflow area, behind the arrow \
+    beside the clock. To keep the meter in view, drag its icon onto the taskbar, or turn \
+    it on in the taskbar's settings."
+!define MUI_FINISHPAGE_LINK "Show the icon on the taskbar"
+!define MUI_FINISHPAGE_LINK_LOCATION "ms-settings:taskbar"
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
