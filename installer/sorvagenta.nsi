@@ -65,7 +65,8 @@ Var newFolder
 !define MUI_FINISHPAGE_TEXT "${APP} has been installed on your computer.$\r$\n$\r$\n\
     Windows 10 and 11 put a new notification icon in the overflow area, behind the arrow \
     beside the clock. To keep the meter in view, drag its icon onto the taskbar, or turn \
-    it on in the taskbar's settings."
+    it on in the taskbar's settings (the link below)."
+!define MUI_FINISHPAGE_TEXT_LARGE
 !define MUI_FINISHPAGE_LINK "Show the icon on the taskbar"
 !define MUI_FINISHPAGE_LINK_LOCATION "ms-settings:taskbar"
 !insertmacro MUI_PAGE_FINISH
