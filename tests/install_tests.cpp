@@ -1,6 +1,7 @@
-// The release files worked as a user and a deployment script would: silent installs, an
-// upgrade over a running copy, the uninstaller, and the portable zip's program started from
-// an unpacked folder. Each test starts and ends with nothing of ours installed: a sign-in
+// The release files worked as a user and a deployment script would: silent installs,
+// upgrades over a running copy or the user's own choices, a move to another folder, the
+// uninstaller and a stale copy of it, and the portable zip's program started from an
+// unpacked folder. Each test starts and ends with nothing of ours installed: a sign-in
 // entry left behind would start the program whenever the prefix boots.
 #include <windows.h>
 #include <shlobj.h>
