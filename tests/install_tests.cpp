@@ -1,6 +1,7 @@
-// The release files worked as a user and a deployment script would: silent installs, an
-// upgrade over a running copy, the uninstaller, and the portable zip's program started from
-// an unpacked folder. Each test starts and ends with nothing of ours installed: a sign-in
+// The release files worked as a user and a deployment script would: silent installs,
+// upgrades over a running copy or the user's own choices, a move to another folder, the
+// uninstaller and a stale copy of it, and the portable zip's program started from an
+// unpacked folder. Each test starts and ends with nothing of ours installed: a sign-in
 // entry left behind would start the program whenever the prefix boots.
 #include <windows.h>
 #include <shlobj.h>
@@ -18,11 +19,21 @@ namespace {
 
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kAppsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sorvagenta";
+const char kApprovedKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+// Task Manager's "disabled" flag: 3, then when it was set.
+const std::string kDisabled("\x03\0\0\0\x10\x20\x30\x40\x50\x60\xd9\x01", 12);
 
 std::string InstallFolder() {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     return std::string(temp) + "Sorvagenta install test\\Sorvagenta";
+}
+
+std::string DefaultFolder() {
+    char local[MAX_PATH] = "";
+    SHGetFolderPathA(NULL, CSIDL_LOCAL_APPDATA, NULL, 0, local);
+    return std::string(local) + "\\Programs\\Sorvagenta";
 }
 
 std::string Shortcut() {
@@ -40,15 +51,25 @@ std::string ReadFileBytes(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// A value under HKCU as text (DWORDs in decimal); "<none>" when it is not there.
+// A value under HKCU as text (DWORDs in decimal, binary as its bytes); "<none>" when it is
+// not there.
 std::string UserValue(const char* key, const char* name) {
     char data[1024] = "";
     DWORD size = sizeof data, type = 0;
-    if (RegGetValueA(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ | RRF_RT_REG_DWORD, &type, data,
+    if (RegGetValueA(HKEY_CURRENT_USER, key, name,
+                     RRF_RT_REG_SZ | RRF_RT_REG_DWORD | RRF_RT_REG_BINARY, &type, data,
                      &size) != ERROR_SUCCESS) {
         return "<none>";
     }
+    if (type == REG_BINARY) {
+        return std::string(data, size);
+    }
     return type == REG_DWORD ? std::to_string(*(DWORD*)data) : std::string(data);
+}
+
+void DisableSignInInTaskManager() {
+    RegSetKeyValueA(HKEY_CURRENT_USER, kApprovedKey, "Sorvagenta", REG_BINARY, kDisabled.data(),
+                    (DWORD)kDisabled.size());
 }
 
 // Every running process of that file name.
@@ -131,9 +152,13 @@ class InstallTest : public WineTest {
             PostMessageA(host, WM_CLOSE, 0, 0);
         }
         WaitUntil([] { return ProcessesNamed("Sorvagenta.exe").empty(); }, 30000);
-        DeleteTree(folder.substr(0, folder.rfind('\\')));
+        for (const std::string& inTree : {folder, moved}) {
+            DeleteTree(inTree.substr(0, inTree.rfind('\\')));
+        }
+        DeleteTree(DefaultFolder());
         DeleteFileA(Shortcut().c_str());
         RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, "Sorvagenta");
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, kApprovedKey, "Sorvagenta");
         RegDeleteKeyA(HKEY_CURRENT_USER, kAppsKey);
     }
 
@@ -142,6 +167,19 @@ class InstallTest : public WineTest {
     }
     DWORD Install(const std::string& switches) {
         return Install(switches, folder);
+    }
+
+    // An uninstaller goes on from a copy of itself: once its own file is gone, waits until
+    // it lets go of the installers' one-at-a-time mutex.
+    bool WaitForUninstaller(const std::string& uninstaller) {
+        return WaitUntil([&] { return !Exists(uninstaller); }, 60000) &&
+               WaitUntil(
+                   [] {
+                       HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, "SorvagentaSetup");
+                       CloseHandle(mutex);
+                       return mutex == NULL;
+                   },
+                   60000);
     }
 
     bool TaskbarSaw(DWORD code, HWND from) {
@@ -172,6 +210,8 @@ class InstallTest : public WineTest {
     FakeTaskbar taskbar;
     std::string folder = InstallFolder();
     std::string exe = folder + "\\Sorvagenta.exe";
+    // Outside the user's profile, where the installer restricts a folder it makes.
+    std::string moved = "C:\\Sorvagenta move test\\Sorvagenta";
 };
 
 TEST_F(InstallTest, SilentInstallPutsFilesShortcutSignInAndAppsEntryInPlace) {
@@ -235,12 +275,77 @@ TEST_F(InstallTest, UpgradeEndsTheRunningCopyReplacesItsFilesAndStartsItAgain) {
     CloseProgram(&old);
 }
 
+// What a package manager runs over an install the user made their own: their folder, no
+// sign-in entry, the shortcut deleted, and the entry's flag as Task Manager leaves it.
+TEST_F(InstallTest, SilentUpgradeKeepsTheFolderAndTheOptionsTheUserLeft) {
+    ASSERT_EQ(0u, Install("/NOSTARTUP"));
+    ASSERT_TRUE(DeleteFileA(Shortcut().c_str()));
+    DisableSignInInTaskManager();
+    std::string dll = folder + "\\Tamsprock.dll";
+    ASSERT_TRUE(DeleteFileA(dll.c_str())) << "the upgrade must put it back";
+
+    ASSERT_EQ(0u, RunCommand("\"" SETUP_PATH "\" /S"));
+
+    EXPECT_TRUE(Exists(dll));
+    EXPECT_EQ(folder, UserValue(kAppsKey, "InstallLocation"));
+    EXPECT_FALSE(Exists(DefaultFolder()));
+    EXPECT_EQ("<none>", UserValue(kRunKey, "Sorvagenta"));
+    EXPECT_FALSE(Exists(Shortcut()));
+    EXPECT_EQ(kDisabled, UserValue(kApprovedKey, "Sorvagenta"));
+}
+
+TEST_F(InstallTest, InstallIntoAnotherFolderMovesTheInstallAndLeavesTheUsersFiles) {
+    ASSERT_EQ(0u, Install(""));
+    std::string own = folder + "\\my notes.txt";
+    std::ofstream(own) << "mine";
+    Program old;
+    ASSERT_TRUE(StartProgramAndWaitForHost(&old, exe));
+
+    ASSERT_EQ(0u, Install("", moved));
+
+    for (const char* name : {"Sorvagenta.exe", "Tamsprock.dll", "Uninstall.exe"}) {
+        EXPECT_FALSE(Exists(folder + "\\" + name)) << name;
+        EXPECT_TRUE(Exists(moved + "\\" + name)) << name;
+    }
+    EXPECT_EQ("mine", ReadFileBytes(own));
+    std::string movedExe = moved + "\\Sorvagenta.exe";
+    EXPECT_EQ(moved, UserValue(kAppsKey, "InstallLocation"));
+    EXPECT_EQ("\"" + movedExe + "\"", UserValue(kRunKey, "Sorvagenta"));
+    EXPECT_NE(std::string::npos, ReadFileBytes(Shortcut()).find(movedExe)) << "shortcut target";
+    EXPECT_TRUE(WaitForExit(&old, NULL));
+    EXPECT_NE((HWND)NULL, WaitForOtherCopy(old.pid)) << "the program runs again";
+    CloseProgram(&old);
+}
+
+TEST_F(InstallTest, StaleUninstallerElsewhereLeavesTheLiveInstallAlone) {
+    ASSERT_EQ(0u, Install(""));
+    DisableSignInInTaskManager();
+    std::string stale = folder + " (old copy)";
+    CreateDirectoryA(stale.c_str(), NULL);
+    ASSERT_TRUE(CopyFileA((folder + "\\Uninstall.exe").c_str(), (stale + "\\Uninstall.exe").c_str(),
+                          FALSE));
+    Program live;
+    ASSERT_TRUE(StartProgramAndWaitForHost(&live, exe));
+
+    RunCommand("\"" + stale + "\\Uninstall.exe\" /S", true);
+    ASSERT_TRUE(WaitForUninstaller(stale + "\\Uninstall.exe"));
+
+    EXPECT_TRUE(Exists(exe));
+    EXPECT_TRUE(Exists(Shortcut()));
+    EXPECT_EQ("\"" + exe + "\"", UserValue(kRunKey, "Sorvagenta"));
+    EXPECT_EQ(kDisabled, UserValue(kApprovedKey, "Sorvagenta"));
+    EXPECT_EQ(folder, UserValue(kAppsKey, "InstallLocation"));
+    EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(live.process, 0)) << "the live copy runs on";
+    CloseProgram(&live);
+}
+
 TEST_F(InstallTest, SilentUninstallEndsTheProgramAndRemovesAllButTheUsersFiles) {
     ASSERT_EQ(0u, Install(""));
     Program program;
     ASSERT_TRUE(StartProgramAndWaitForHost(&program, exe));
     std::string own = folder + "\\my notes.txt";
     std::ofstream(own) << "mine";
+    DisableSignInInTaskManager();
 
     // The uninstaller goes on from a copy of itself: wait for its effects.
     RunCommand("\"" + folder + "\\Uninstall.exe\" /S", true);
@@ -254,6 +359,7 @@ TEST_F(InstallTest, SilentUninstallEndsTheProgramAndRemovesAllButTheUsersFiles) 
     }
     EXPECT_FALSE(Exists(Shortcut()));
     EXPECT_EQ("<none>", UserValue(kRunKey, "Sorvagenta"));
+    EXPECT_EQ("<none>", UserValue(kApprovedKey, "Sorvagenta"));
     EXPECT_EQ("mine", ReadFileBytes(own));
     CloseProgram(&program);
 }
