@@ -3,6 +3,7 @@
 #   Sorvagenta-<version>-win64.zip   the portable folder
 #   Sorvagenta-<version>-setup.exe   the per-user installer
 #   SHA256SUMS                       their digests, and those of the exe and DLL inside
+#   manifests/                       winget and Scoop manifests with those digests
 # Zip entry times come from SOURCE_DATE_EPOCH, by default the commit's own time, so the
 # same commit gives the same bytes anywhere.
 # With SORVAGENTA_SIGN_PFX and SORVAGENTA_SIGN_PASSWORD set it signs the exe, the DLL, the
@@ -90,4 +91,5 @@ fi
     cd "$shipped"
     sha256sum Sorvagenta.exe Tamsprock.dll | sed 's|  |  Sorvagenta/|'
 ) >"$dist/SHA256SUMS"
+python3 "$root/scripts/make_manifests.py" "$dist"
 ls -l "$dist" | awk 'NR > 1 && !/^d/ { printf "%9d  %s\n", $5, $9 }'
