@@ -26,7 +26,9 @@ def bare(signature):
     if signature[:1] == b"\x30":
         return signature
     der = signature[8:]
-    return der[:4 + int.from_bytes(der[2:4], "big")]  # 30 82 <length>
+    # A SEQUENCE with a long-form length: 30 8n, then n bytes of length.
+    size = der[1] & 0x7F
+    return der[:2 + size + int.from_bytes(der[2:2 + size], "big")]
 
 
 def wrapped(der):

@@ -11,7 +11,11 @@ import shutil
 import subprocess
 import sys
 
-import yaml
+try:
+    import yaml
+except ImportError:  # scripts/setup-debian.sh installs it; elsewhere it may be missing
+    print("PyYAML is not installed: skipped")
+    sys.exit(77)
 
 source, zip_path, setup_path, work = sys.argv[1:]
 shutil.rmtree(work, ignore_errors=True)
