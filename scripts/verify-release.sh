@@ -32,7 +32,10 @@ git -C "$clone" checkout --quiet --force "$commit"
 # Nothing of the caller's signing or output settings reaches the build.
 settings=(env -u SORVAGENTA_SIGN_PFX -u SORVAGENTA_SIGN_PASSWORD -u SORVAGENTA_SIGN_TIMESTAMP_URL
     -u SORVAGENTA_ATTACH_SIGNATURES -u PACKAGE_BUILD_DIR -u PACKAGE_DIST_DIR)
-signatures=$(find "$published/signatures" -name '*.sig' 2>/dev/null | wc -l)
+signatures=0
+if [ -d "$published/signatures" ]; then
+    signatures=$(find "$published/signatures" -name '*.sig' | wc -l)
+fi
 if [ "$signatures" -gt 0 ]; then
     settings+=(SORVAGENTA_ATTACH_SIGNATURES="$published/signatures")
 fi

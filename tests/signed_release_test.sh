@@ -2,7 +2,7 @@
 # A release signed with a throwaway CA's code-signing certificate: all four signed files
 # verify against that CA, a silent install under Wine leaves a signed uninstaller that
 # works, a second signed build gives the same bytes, and verify-release.sh matches the
-# release to its commit and catches one changed byte.
+# release, and an unsigned one, to their commit and catches one changed byte.
 # usage: signed_release_test.sh SOURCE_DIR WORK_DIR WINE_RUN
 set -euo pipefail
 source_dir=$1 work=$2 wine_run=$3
@@ -21,7 +21,7 @@ wait_for() {
     return 1
 }
 # The builds are kept for the next run; everything else is made again.
-rm -rf "$ca" "$release" "$work/again" "$work/changed" "$work/unpacked" "$installed"
+rm -rf "$ca" "$installed" "$work"/{release,again,unsigned,changed,unpacked}
 mkdir -p "$ca" "$work/unpacked"
 
 openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "/CN=Sorvagenta test CA" \
@@ -76,20 +76,29 @@ diff -r "$release" "$work/again" || fail "a second signed build differs"
 echo "A second signed build is byte for byte the same."
 
 export VERIFY_WORK_DIR="$work/verify"
-bash "$source_dir/scripts/verify-release.sh" "$release" >"$work/verify.log" 2>&1 ||
-    fail "verify-release.sh does not match the release (it builds the last commit, so" \
-        "uncommitted changes differ): $(cat "$work/verify.log")"
-cat "$work/verify.log"
-[ "$(grep -c '^identical ' "$work/verify.log")" = 5 ] || fail "verify-release.sh checked too little"
+verify_release() {
+    bash "$source_dir/scripts/verify-release.sh" "$1" >"$work/verify.log" 2>&1
+}
+matches() {
+    verify_release "$1" || fail "verify-release.sh does not match $1 (it builds the last" \
+        "commit, so uncommitted changes differ): $(cat "$work/verify.log")"
+    cat "$work/verify.log"
+    [ "$(grep -c '^identical ' "$work/verify.log")" = 5 ] || fail "verify-release.sh checked too little"
+}
+matches "$release"
+# An unsigned release of the same commit is checked the same way.
+SORVAGENTA_SIGN_PFX="" PACKAGE_BUILD_DIR="$work/build" PACKAGE_DIST_DIR="$work/unsigned" \
+    bash "$source_dir/scripts/package.sh" >/dev/null
+matches "$work/unsigned"
 cp -r "$release" "$work/changed"
 changed=$(echo "$work"/changed/Sorvagenta-*-setup.exe)
 python3 -c 'import sys
 data = bytearray(open(sys.argv[1], "rb").read())
 data[len(data) // 2] ^= 1
 open(sys.argv[1], "wb").write(data)' "$changed"
-if bash "$source_dir/scripts/verify-release.sh" "$work/changed" >"$work/verify.log" 2>&1; then
+if verify_release "$work/changed"; then
     fail "verify-release.sh passed a changed installer: $(cat "$work/verify.log")"
 fi
 grep -q "^DIFFERS  *$(basename "$changed")$" "$work/verify.log" ||
     fail "verify-release.sh did not name the changed file: $(cat "$work/verify.log")"
-echo "verify-release.sh matches the signed release and names a changed installer."
+echo "verify-release.sh matches both releases and names a changed installer."
