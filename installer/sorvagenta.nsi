@@ -1,5 +1,6 @@
 ; Sorvagenta's per-user installer. makensis is given VERSION (from res/version.h), BINDIR
-; (the built Sorvagenta.exe and Tamsprock.dll), ICON and OUTFILE.
+; (the built Sorvagenta.exe and Tamsprock.dll), ICON and OUTFILE; for a signed release also
+; PYTHON, SIGN_FILE (scripts/sign_file.py) and SIGNATURES.
 Target amd64-unicode
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
@@ -30,6 +31,13 @@ UninstallIcon "${ICON}"
 ShowInstDetails nevershow
 ShowUninstDetails nevershow
 BrandingText "${APP} ${VERSION}"
+
+!ifdef SIGN_FILE
+    ; The uninstaller is signed before it is packed in (its file has a temporary name), the
+    ; installer once it is written; a failure stops the build.
+    !uninstfinalize '"${PYTHON}" "${SIGN_FILE}" "${SIGNATURES}" "%1" Uninstall.exe' = 0
+    !finalize '"${PYTHON}" "${SIGN_FILE}" "${SIGNATURES}" "%1"' = 0
+!endif
 
 VIProductVersion "${VERSION}"
 VIAddVersionKey CompanyName "${PUBLISHER}"

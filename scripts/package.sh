@@ -3,15 +3,37 @@
 #   Sorvagenta-<version>-win64.zip   the portable folder
 #   Sorvagenta-<version>-setup.exe   the per-user installer
 #   SHA256SUMS                       their digests, and those of the exe and DLL inside
+#   manifests/                       winget and Scoop manifests with those digests
 # Zip entry times come from SOURCE_DATE_EPOCH, by default the commit's own time, so the
 # same commit gives the same bytes anywhere.
+# With SORVAGENTA_SIGN_PFX and SORVAGENTA_SIGN_PASSWORD set it signs the exe, the DLL, the
+# uninstaller and the installer (scripts/sign_file.py, signing time SOURCE_DATE_EPOCH) and
+# keeps each signature in signatures/. SORVAGENTA_ATTACH_SIGNATURES names a folder of such
+# signatures to attach instead (scripts/verify-release.sh).
 # With --verify it builds the current commit in two fresh clones at different paths and
 # compares all four digests instead.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 # A Release build of its own, without tests, beside the test build.
-build_dir=${PACKAGE_BUILD_DIR:-$root/build-release}
-dist="$root/dist"
+build_dir=$(realpath -m "${PACKAGE_BUILD_DIR:-$root/build-release}")
+dist=$(realpath -m "${PACKAGE_DIST_DIR:-$root/dist}")
+
+sign=OFF
+if [ -n "${SORVAGENTA_SIGN_PFX:-}" ]; then
+    if [ ! -f "$SORVAGENTA_SIGN_PFX" ] || [ -z "${SORVAGENTA_SIGN_PASSWORD+set}" ]; then
+        echo "Signing needs SORVAGENTA_SIGN_PFX (a PKCS#12 file) and SORVAGENTA_SIGN_PASSWORD." >&2
+        exit 1
+    fi
+    if [ -n "${SORVAGENTA_ATTACH_SIGNATURES:-}" ]; then
+        echo "Either sign or attach signatures, not both." >&2
+        exit 1
+    fi
+    # The build runs the signing from other folders.
+    export SORVAGENTA_SIGN_PFX=$(realpath "$SORVAGENTA_SIGN_PFX")
+    sign=ON
+elif [ -n "${SORVAGENTA_ATTACH_SIGNATURES:-}" ]; then
+    sign=ON
+fi
 
 bash "$root/scripts/setup-debian.sh"
 
@@ -22,7 +44,8 @@ if [ "${1:-}" = "--verify" ]; then
     for clone in "$work/a" "$work/second-clone-with-a-longer-path"; do
         git clone --quiet --no-checkout "$root" "$clone"
         git -C "$clone" checkout --quiet "$commit"
-        PACKAGE_BUILD_DIR="$clone/build-release" bash "$clone/scripts/package.sh" >/dev/null
+        PACKAGE_BUILD_DIR="$clone/build-release" PACKAGE_DIST_DIR="$clone/dist" \
+            bash "$clone/scripts/package.sh" >/dev/null
     done
     echo "Commit $commit, built in two clones:"
     paste -d ' ' <(cut -c1-64 "$work/a/dist/SHA256SUMS") \
@@ -44,18 +67,29 @@ export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-315532800}
 
 cmake -S "$root" -B "$build_dir" -G "Unix Makefiles" \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-# The zip carries SOURCE_DATE_EPOCH: make it again for this commit.
+    -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DSORVAGENTA_SIGN=$sign >/dev/null
+# The zip carries SOURCE_DATE_EPOCH and the signatures their time: make them again.
 rm -rf "$build_dir/dist"
+if [ -n "${SORVAGENTA_ATTACH_SIGNATURES:-}" ]; then
+    mkdir -p "$build_dir/dist/signatures"
+    cp "$SORVAGENTA_ATTACH_SIGNATURES"/*.sig "$build_dir/dist/signatures/" 2>/dev/null || true
+fi
 cmake --build "$build_dir" -j "$(nproc)" --target portable_zip installer >/dev/null
+# The files as shipped in the zip and installer.
+shipped="$build_dir/bin"
+[ "$sign" = ON ] && shipped="$build_dir/dist/signed"
 
 rm -rf "$dist"
 mkdir -p "$dist"
 cp "$build_dir"/dist/Sorvagenta-*-win64.zip "$build_dir"/dist/Sorvagenta-*-setup.exe "$dist/"
+if [ -d "$build_dir/dist/signatures" ]; then
+    cp -r "$build_dir/dist/signatures" "$dist/"
+fi
 (
     cd "$dist"
     sha256sum Sorvagenta-*-win64.zip Sorvagenta-*-setup.exe
-    cd "$build_dir/bin"
+    cd "$shipped"
     sha256sum Sorvagenta.exe Tamsprock.dll | sed 's|  |  Sorvagenta/|'
 ) >"$dist/SHA256SUMS"
-ls -l "$dist" | awk 'NR > 1 { printf "%9d  %s\n", $5, $9 }'
+python3 "$root/scripts/make_manifests.py" "$dist"
+ls -l "$dist" | awk 'NR > 1 && !/^d/ { printf "%9d  %s\n", $5, $9 }'

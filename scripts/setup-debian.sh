@@ -12,8 +12,9 @@ packages=(
     wine wine64 fonts-wine
     xvfb xauth x11-utils xdotool imagemagick
     libgl1 libglx-mesa0 libgl1-mesa-dri
-    python3
+    python3 python3-yaml
     nsis git
+    osslsigncode openssl
 )
 
 missing=()
