@@ -1,6 +1,6 @@
 ; Sorvagenta's per-user installer. makensis is given VERSION (from res/version.h), BINDIR
-; (the built Sorvagenta.exe and Tamsprock.dll), ICON and OUTFILE; for a signed release also
-; PYTHON, SIGN_FILE (scripts/sign_file.py) and SIGNATURES.
+; (the built Sorvagenta.exe and Tamsprock.dll), ICON, ART (the pages' pictures) and OUTFILE;
+; for a signed release also PYTHON, SIGN_FILE (scripts/sign_file.py) and SIGNATURES.
 Target amd64-unicode
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
