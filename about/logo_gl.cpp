@@ -21,9 +21,7 @@ static BOOL LoadLibraries(const wchar_t* const names[kLogoGLLibraries]) {
     for (int i = 0; i < kLogoGLLibraries; i++) {
         libraries[i] = LoadSystemLibrary(names[i]);
         if (!libraries[i]) {
-            char name[MAX_PATH];
-            WideCharToMultiByte(CP_ACP, 0, names[i], -1, name, sizeof name, NULL, NULL);
-            NoteMissing(name);
+            snprintf(missing, sizeof missing, "%ls", names[i]);
             return FALSE;
         }
     }

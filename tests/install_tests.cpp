@@ -118,15 +118,6 @@ DWORD RunCommand(std::string commandLine, bool detach = false) {
     return code;
 }
 
-void DeleteTree(const std::string& folder) {
-    std::string from = folder + '\0'; // the shell wants a double-null list
-    SHFILEOPSTRUCTA op = {};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    SHFileOperationA(&op);
-}
-
 class InstallTest : public WineTest {
   protected:
     void SetUp() override {

@@ -28,41 +28,28 @@ void OpenAndClose(const Program& program, UINT command, const char* caption, int
     ASSERT_TRUE(WaitForWindowGone(dialog));
 }
 
-void OpenBothDialogs(const Program& program) {
-    ASSERT_NO_FATAL_FAILURE(OpenAndClose(program, CMD_TRAY_DETAILS, "Sorvagenta", IDC_FREE_BAR,
-                                         [&] { return Loaded(program, "comctl32.dll"); }));
-    ASSERT_NO_FATAL_FAILURE(
-        OpenAndClose(program, CMD_TRAY_ABOUT, "Brindlewox About", IDC_LOGO, [&] {
-            return Loaded(program, "opengl32.dll") && Loaded(program, "glu32.dll");
-        }));
+bool OpenGLLoaded(const Program& program) {
+    return Loaded(program, "opengl32.dll") && Loaded(program, "glu32.dll");
 }
 
 class DialogLibraries : public ProgramTest {
   protected:
     DialogLibraries() : ProgramTest(kFirstRefresh) {}
-    bool Loaded(const char* module) {
-        return ::Loaded(program, module);
-    }
-    void OpenAndClose(UINT command, const char* caption, int controlId,
-                      const std::function<bool()>& working) {
-        ::OpenAndClose(program, command, caption, controlId, working);
-    }
 };
 
 TEST_F(DialogLibraries, LoadWhenTheirDialogFirstOpens) {
-    ASSERT_TRUE(Loaded("user32.dll")) << "the snapshot lists the program's modules";
-    EXPECT_FALSE(Loaded("comctl32.dll"));
-    EXPECT_FALSE(Loaded("opengl32.dll"));
-    EXPECT_FALSE(Loaded("glu32.dll"));
+    ASSERT_TRUE(Loaded(program, "user32.dll")) << "the snapshot lists the program's modules";
+    EXPECT_FALSE(Loaded(program, "comctl32.dll"));
+    EXPECT_FALSE(Loaded(program, "opengl32.dll"));
+    EXPECT_FALSE(Loaded(program, "glu32.dll"));
 
-    ASSERT_NO_FATAL_FAILURE(OpenAndClose(CMD_TRAY_DETAILS, "Sorvagenta", IDC_FREE_BAR,
-                                         [&] { return Loaded("comctl32.dll"); }));
-    EXPECT_FALSE(Loaded("opengl32.dll")) << "the Details dialog needs no OpenGL";
+    ASSERT_NO_FATAL_FAILURE(OpenAndClose(program, CMD_TRAY_DETAILS, "Sorvagenta", IDC_FREE_BAR,
+                                         [&] { return Loaded(program, "comctl32.dll"); }));
+    EXPECT_FALSE(Loaded(program, "opengl32.dll")) << "the Details dialog needs no OpenGL";
 
     std::set<DWORD> before = ProcessThreads(program.pid);
-    ASSERT_NO_FATAL_FAILURE(OpenAndClose(CMD_TRAY_ABOUT, "Brindlewox About", IDC_LOGO, [&] {
-        return Loaded("opengl32.dll") && Loaded("glu32.dll");
-    }));
+    ASSERT_NO_FATAL_FAILURE(OpenAndClose(program, CMD_TRAY_ABOUT, "Brindlewox About", IDC_LOGO,
+                                         [&] { return OpenGLLoaded(program); }));
     EXPECT_TRUE(WaitUntil([&] { return ProcessThreads(program.pid) == before; }))
         << "the render thread was joined";
 }
@@ -103,13 +90,7 @@ class PlantedLibraries : public WineTest {
         Clean();
     }
     void Clean() {
-        for (const char* file : {"Sorvagenta.exe", "Tamsprock.dll", "loaded.txt"}) {
-            DeleteFileA((folder + file).c_str());
-        }
-        for (const char* name : kPlanted) {
-            DeleteFileA((folder + name).c_str());
-        }
-        RemoveDirectoryA(folder.c_str());
+        DeleteTree(folder.substr(0, folder.size() - 1));
     }
     const char* const kPlanted[3] = {"comctl32.dll", "opengl32.dll", "glu32.dll"};
     std::string folder;
@@ -120,7 +101,10 @@ class PlantedLibraries : public WineTest {
 
 TEST_F(PlantedLibraries, AreNeverLoadedTheSystemFoldersAreAndExitIsClean) {
     ASSERT_TRUE(StartProgramAndWaitForHost(&program, folder + "Sorvagenta.exe"));
-    ASSERT_NO_FATAL_FAILURE(OpenBothDialogs(program));
+    ASSERT_NO_FATAL_FAILURE(OpenAndClose(program, CMD_TRAY_DETAILS, "Sorvagenta", IDC_FREE_BAR,
+                                         [&] { return Loaded(program, "comctl32.dll"); }));
+    ASSERT_NO_FATAL_FAILURE(OpenAndClose(program, CMD_TRAY_ABOUT, "Brindlewox About", IDC_LOGO,
+                                         [&] { return OpenGLLoaded(program); }));
 
     std::ifstream log(folder + "loaded.txt");
     std::string line;

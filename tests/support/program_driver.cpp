@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <shellapi.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -624,6 +625,15 @@ std::vector<unsigned char> CaptureScreen(const RECT& box) {
                SRCCOPY);
         ReleaseDC(NULL, screen);
     });
+}
+
+void DeleteTree(const std::string& folder) {
+    std::string from = folder + '\0'; // the shell wants a double-null list
+    SHFILEOPSTRUCTA op = {};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    SHFileOperationA(&op);
 }
 
 bool UnderWine() {

@@ -226,6 +226,9 @@ std::vector<unsigned char> CaptureScreen(const RECT& box);
 // Pixels drawn into a width by height 32-bit bitmap by draw, BGRX rows top first.
 std::vector<unsigned char> DrawnPixels(int width, int height, const std::function<void(HDC)>& draw);
 
+// Removes a folder with everything in it, if it is there.
+void DeleteTree(const std::string& folder);
+
 // Whether this runs under Wine (ntdll exports wine_get_version).
 bool UnderWine();
 
