@@ -256,7 +256,7 @@ TEST_F(AboutTest, LogoIsAChildOfTheTemplatesSizeWhoseRenderThreadLivesWithTheBox
     ASSERT_TRUE(WaitForWindowGone(about));
     EXPECT_TRUE(WaitUntil([&] { return !AnyAlive(added, program.pid); }))
         << "joined when the box closed";
-    EXPECT_EQ(before, ProcessThreads(program.pid));
+    EXPECT_TRUE(WaitUntil([&] { return ProcessThreads(program.pid) == before; }));
 }
 
 TEST_F(AboutTest, EscapeLeavesItOpenEnterAndOkCloseIt) {

@@ -476,6 +476,44 @@ TEST_F(DetailsDialog, SystemMenuEndsWithVersionAboutAndTheWebSiteAfterSeparators
     FreeLibrary(spy);
 }
 
+// Dark pixels in text drawn black on white with the message font.
+int DarkPixels(const std::vector<unsigned char>& pixels) {
+    int dark = 0;
+    for (size_t i = 0; i < pixels.size(); i += 4) {
+        dark += pixels[i] < 128 && pixels[i + 1] < 128 && pixels[i + 2] < 128;
+    }
+    return dark;
+}
+
+// Waits until the box's text shows on the screen, as much ink as the same text drawn here
+// with the message font, and the same pixels twice running: until then the screen there
+// holds what lay under the box.
+bool TextShows(HWND box) {
+    HWND textControl = GetDlgItem(box, kMessageBoxTextId);
+    std::string text = WindowText(textControl);
+    RECT place;
+    GetWindowRect(textControl, &place);
+    int width = place.right - place.left, height = place.bottom - place.top;
+    NONCLIENTMETRICSA metrics = {};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    int ink = DarkPixels(DrawnPixels(width, height, [&](HDC memory) {
+        RECT all = {0, 0, width, height};
+        FillRect(memory, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
+        HFONT font = CreateFontIndirectA(&metrics.lfMessageFont);
+        HGDIOBJ old = SelectObject(memory, font);
+        DrawTextA(memory, text.c_str(), -1, &all, DT_WORDBREAK | DT_NOPREFIX);
+        DeleteObject(SelectObject(memory, old));
+    }));
+    std::vector<unsigned char> last;
+    return ink > 0 && WaitForScreen(place, [&](const std::vector<unsigned char>& shown) {
+               bool settled = shown == last;
+               last = shown;
+               int dark = DarkPixels(shown);
+               return settled && dark * 4 > ink * 3 && dark * 3 < ink * 4;
+           });
+}
+
 // Where the box keeps its icon control, one colour throughout, apart from the text that
 // may run over the control when no icon takes room.
 bool NothingDrawnBesideTheText(HWND box, HWND iconControl) {
@@ -519,6 +557,7 @@ void ExpectVersionBox(HWND box, HWND dialog) {
             EXPECT_EQ(IDOK, GetDlgCtrlID(button));
         }
     }
+    EXPECT_TRUE(TextShows(box)) << "the box painted";
     for (HWND icon : IconControls(box)) {
         DWORD_PTR shown = 1;
         SendMessageTimeoutA(icon, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 5000, &shown);

@@ -48,6 +48,13 @@ class SoakAbout : public DialogSoakTest {
     std::string DescribeWindows() {
         std::string text =
             Answers(program.host) ? "the host answers;" : "the host does not answer;";
+        DWORD code = 0;
+        if (WaitForSingleObject(program.process, 0) == WAIT_OBJECT_0 &&
+            GetExitCodeProcess(program.process, &code)) {
+            char ended[64];
+            snprintf(ended, sizeof ended, " the program ended with 0x%08lX;", (unsigned long)code);
+            text += ended;
+        }
         for (HWND window : ProcessWindows(program.pid)) {
             char line[160];
             snprintf(line, sizeof line, " %s \"%s\"%s;", ClassOf(window).c_str(),

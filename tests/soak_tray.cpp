@@ -65,7 +65,10 @@ class SoakTray : public ProgramTest {
             PostMessageA(program.host, taskbarCreated, 0, 0);
         }
         bool allCame = WaitUntil([&] { return CountAdds() >= count; }, 60000);
-        EXPECT_TRUE(allCame) << CountAdds() << " of " << count << " adds came";
+        EXPECT_TRUE(allCame) << CountAdds() << " of " << count << " adds came; the shell finds "
+                             << (FindWindowA("Shell_TrayWnd", NULL) == taskbar.Window() ? "ours"
+                                                                                        : "another")
+                             << (Answers(program.host) ? "" : "; the program does not answer");
         return wrong + Review();
     }
 

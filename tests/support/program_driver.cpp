@@ -90,6 +90,9 @@ LRESULT CALLBACK FakeTaskbar::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARA
             received.receivedAt = GetTickCount();
             received.refused = !self->Take(received);
             self->messages_.push_back(received);
+            if (self->watcher_) {
+                self->watcher_(received);
+            }
             return received.refused ? FALSE : TRUE;
         }
         return FALSE;
@@ -134,7 +137,31 @@ std::vector<TrayMessage> FakeTaskbar::HeldIcons(HWND from) const {
     return out;
 }
 
+// The first window of the taskbar class that another process made: Wine's own.
+static BOOL CALLBACK FindOtherTaskbar(HWND window, LPARAM found) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != GetCurrentProcessId() && ClassOf(window) == kTaskbarClass) {
+        *(HWND*)found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+static HWND OtherProcessTaskbar() {
+    HWND found = NULL;
+    EnumWindows(FindOtherTaskbar, (LPARAM)&found);
+    return found;
+}
+
+// Wine's desktop process, started again when a program starts after the last one ended, makes
+// a taskbar of its own a moment after it starts. Waits a while for it and sends it to the
+// bottom, then keeps putting ours on top until the shell's search finds ours first.
 bool FakeTaskbar::Create() {
+    const UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    HWND wines = NULL;
+    WaitUntil([&] { return (wines = OtherProcessTaskbar()) != NULL; }, 3000);
+    SetWindowPos(wines, HWND_BOTTOM, 0, 0, 0, 0, keep);
     WNDCLASSA wc = {};
     wc.lpfnWndProc = Proc;
     wc.hInstance = GetModuleHandleA(NULL);
@@ -146,8 +173,16 @@ bool FakeTaskbar::Create() {
         return false;
     }
     SetWindowLongPtrA(window_, GWLP_USERDATA, (LONG_PTR)this);
-    // The shell finds the first window of the class: it has to be this one.
-    return FindWindowA(kTaskbarClass, NULL) == window_;
+    return WaitUntil(
+        [&] {
+            if (FindWindowA(kTaskbarClass, NULL) == window_) {
+                return true;
+            }
+            SetWindowPos(OtherProcessTaskbar(), HWND_BOTTOM, 0, 0, 0, 0, keep);
+            SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, keep);
+            return false;
+        },
+        30000);
 }
 
 void FakeTaskbar::Destroy() {
@@ -277,7 +312,7 @@ bool ExitProgram(Program* program, DWORD* exitCode) {
 void KillProgram(Program* program) {
     if (program->process && WaitForSingleObject(program->process, 0) != WAIT_OBJECT_0) {
         TerminateProcess(program->process, 99);
-        WaitForSingleObject(program->process, 10000);
+        WaitForSingleObject(program->process, 30000);
     }
 }
 
@@ -625,6 +660,12 @@ std::vector<unsigned char> CaptureScreen(const RECT& box) {
                SRCCOPY);
         ReleaseDC(NULL, screen);
     });
+}
+
+bool WaitForScreen(const RECT& box,
+                   const std::function<bool(const std::vector<unsigned char>&)>& test,
+                   DWORD timeoutMs) {
+    return WaitUntil([&] { return test(CaptureScreen(box)); }, timeoutMs);
 }
 
 void DeleteTree(const std::string& folder) {

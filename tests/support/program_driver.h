@@ -48,6 +48,10 @@ struct TaskbarPolicy {
 // calls come here. Created top-most so it is found ahead of Wine's own.
 class FakeTaskbar {
   public:
+    // Called for each icon call once it is answered, while the program still waits for
+    // the answer: what it posts to the program comes after the program's next call.
+    using CallWatcher = std::function<void(const TrayMessage&)>;
+
     FakeTaskbar();
     ~FakeTaskbar();
     bool Create();
@@ -70,6 +74,9 @@ class FakeTaskbar {
     }
     // The icons of the program window the taskbar holds, each as its last taken call.
     std::vector<TrayMessage> HeldIcons(HWND from) const;
+    void WatchCalls(const CallWatcher& watcher) {
+        watcher_ = watcher;
+    }
 
   private:
     static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
@@ -78,6 +85,7 @@ class FakeTaskbar {
     std::vector<TrayMessage> messages_;
     TaskbarPolicy policy_;
     std::vector<TrayMessage> held_;
+    CallWatcher watcher_;
 };
 
 // Pumps this thread's messages until the condition holds or the time is up.
@@ -223,6 +231,11 @@ MEMORYSTATUSEX SystemMemory();
 
 // Reads the screen's pixels of a rectangle (screen coordinates), BGRX rows top first.
 std::vector<unsigned char> CaptureScreen(const RECT& box);
+// Reads the rectangle until what shows there passes the test: a window just shown may not
+// have painted yet.
+bool WaitForScreen(const RECT& box,
+                   const std::function<bool(const std::vector<unsigned char>&)>& test,
+                   DWORD timeoutMs = 20000);
 // Pixels drawn into a width by height 32-bit bitmap by draw, BGRX rows top first.
 std::vector<unsigned char> DrawnPixels(int width, int height, const std::function<void(HDC)>& draw);
 
