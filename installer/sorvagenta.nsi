@@ -380,17 +380,20 @@ FunctionEnd
 !macroend
 
 ; Deletes the file on the stack only when its version block names our publisher and product:
-; a file of that name may be another program's or the user's. Uses $0-$9.
+; a file of that name may be another program's or the user's. $R0 says which it was: "ours",
+; "none" (no version block) or "other". Uses $0-$9.
 Function DeleteIfOurs
     Pop $0
     StrCpy $5 ""
     StrCpy $6 ""
+    StrCpy $R0 "none"
     System::Call "version::GetFileVersionInfoSizeW(w r0, p 0) i .r1"
     ${If} $1 > 0
         System::Alloc $1
         Pop $2
         System::Call "version::GetFileVersionInfoW(w r0, i 0, i r1, p r2) i .r3"
         ${If} $3 != 0
+            StrCpy $R0 "other"
             System::Call "version::VerQueryValueW(p r2, w '\VarFileInfo\Translation', *p .r3, *i .r4) i .r1"
             ${If} $1 != 0
             ${AndIf} $4 >= 4
@@ -409,6 +412,7 @@ Function DeleteIfOurs
         ${If} $6 == "${APP}"
         ${OrIf} $6 == "${PUBLISHER} ${APP}"
             Delete "$0"
+            StrCpy $R0 "ours"
         ${EndIf}
     ${EndIf}
 FunctionEnd
@@ -472,8 +476,14 @@ Section "-Program files"
     ${AndIf} $samePlace == 0
         Push "$previous\${APP}.exe"
         Call DeleteIfOurs
+        StrCpy $R1 $R0
         Push "$previous\Tamsprock.dll"
         Call DeleteIfOurs
+        ; Earlier builds' DLL had no version block: beside our program it is ours.
+        ${If} $R0 == "none"
+        ${AndIf} $R1 == "ours"
+            Delete "$previous\Tamsprock.dll"
+        ${EndIf}
         Push "$previous\${UNINSTALLER}"
         Call DeleteIfOurs
         Push "$previous\Uninstall.exe"

@@ -330,9 +330,9 @@ TEST_F(InstallTest, ReinstallUnderAnotherSpellingOfItsFolderKeepsTheInstall) {
     EXPECT_EQ("\"" + exe + "\"", UserValue(kRunKey, "Sorvagenta"));
 }
 
-// Files of those names that are not ours: installing beside them and moving away from them
-// leaves them as they were.
-TEST_F(InstallTest, AnotherProgramsFilesAreNeitherReplacedNorDeletedByAMove) {
+// Files of our names that are not ours: installing beside them and moving away from them
+// leaves them as they were; ours go.
+TEST_F(InstallTest, OnlyOurFilesAreReplacedOrDeletedByAMove) {
     const std::string theirs = "another program's file";
     std::string foreignUninstaller = folder + "\\Uninstall.exe";
     CreateDirectoryA(folder.substr(0, folder.rfind('\\')).c_str(), NULL);
@@ -341,14 +341,25 @@ TEST_F(InstallTest, AnotherProgramsFilesAreNeitherReplacedNorDeletedByAMove) {
 
     ASSERT_EQ(0u, Install(""));
     EXPECT_EQ(theirs, ReadFileBytes(foreignUninstaller));
+    // A DLL of that name with a version block of its own.
     std::string foreignDll = folder + "\\Tamsprock.dll";
-    std::ofstream(foreignDll, std::ios::binary) << theirs;
+    char system[MAX_PATH] = "";
+    GetSystemDirectoryA(system, MAX_PATH);
+    ASSERT_TRUE(
+        CopyFileA((std::string(system) + "\\version.dll").c_str(), foreignDll.c_str(), FALSE));
+    std::string theirDll = ReadFileBytes(foreignDll);
     ASSERT_EQ(0u, Install("", moved));
 
     EXPECT_EQ(theirs, ReadFileBytes(foreignUninstaller));
-    EXPECT_EQ(theirs, ReadFileBytes(foreignDll));
+    EXPECT_EQ(theirDll, ReadFileBytes(foreignDll));
     EXPECT_FALSE(Exists(exe));
     EXPECT_FALSE(Exists(folder + "\\" + kUninstaller));
+
+    // Earlier builds' DLL had no version block: beside our program it goes on a move.
+    std::string earlierDll = moved + "\\Tamsprock.dll";
+    std::ofstream(earlierDll, std::ios::binary) << "an earlier build's DLL";
+    ASSERT_EQ(0u, Install(""));
+    EXPECT_FALSE(Exists(earlierDll));
 }
 
 TEST_F(InstallTest, InstallIntoAnotherFolderMovesTheInstallAndLeavesTheUsersFiles) {
@@ -479,8 +490,8 @@ TEST_F(FolderRightsTest, TheHighestNewFolderOutsideTheProfileIsRestricted) {
     GetEnvironmentVariableA("USERPROFILE", profile, MAX_PATH);
     std::string expected = "\"" + icacls + "\" \"" + top + "\" /inheritance:r";
     // The second leads out of the profile by its name.
-    for (const std::string& target : {top + "\\New2\\Sorvagenta",
-                                      std::string(profile) + "\\..\\..\\" + moved.substr(3)}) {
+    for (const std::string& target :
+         {top + "\\New2\\Sorvagenta", std::string(profile) + "\\..\\..\\" + moved.substr(3)}) {
         RemoveEverything();
         ASSERT_EQ(0u, Install("/NOSTARTUP", target)) << target;
         EXPECT_EQ(expected, Restricted()) << target;
