@@ -45,6 +45,12 @@ std::string Shortcut() {
     return std::string(programs) + "\\Sorvagenta.lnk";
 }
 
+std::string SystemFile(const char* name) {
+    char system[MAX_PATH] = "";
+    GetSystemDirectoryA(system, MAX_PATH);
+    return std::string(system) + "\\" + name;
+}
+
 bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -343,10 +349,7 @@ TEST_F(InstallTest, OnlyOurFilesAreReplacedOrDeletedByAMove) {
     EXPECT_EQ(theirs, ReadFileBytes(foreignUninstaller));
     // A DLL of that name with a version block of its own.
     std::string foreignDll = folder + "\\Tamsprock.dll";
-    char system[MAX_PATH] = "";
-    GetSystemDirectoryA(system, MAX_PATH);
-    ASSERT_TRUE(
-        CopyFileA((std::string(system) + "\\version.dll").c_str(), foreignDll.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(SystemFile("version.dll").c_str(), foreignDll.c_str(), FALSE));
     std::string theirDll = ReadFileBytes(foreignDll);
     ASSERT_EQ(0u, Install("", moved));
 
@@ -472,13 +475,7 @@ class FolderRightsTest : public InstallTest {
         return logged.substr(0, logged.find(" /grant:r"));
     }
 
-    static std::string SystemIcacls() {
-        char system[MAX_PATH] = "";
-        GetSystemDirectoryA(system, MAX_PATH);
-        return std::string(system) + "\\icacls.exe";
-    }
-
-    std::string icacls = SystemIcacls();
+    std::string icacls = SystemFile("icacls.exe");
     std::string saved = icacls + ".sorvagenta-test";
     std::string log;
     const char* kWineOverrides = "Software\\Wine\\DllOverrides";
