@@ -1,5 +1,6 @@
 // The release files worked as a user and a deployment script would: silent installs,
-// upgrades over a running copy or the user's own choices, a move to another folder, the
+// upgrades over a running copy or the user's own choices, the same folder under other names,
+// a move to another folder beside another program's files, the rights of new folders, the
 // uninstaller and a stale copy of it, and the portable zip's program started from an
 // unpacked folder. Each test starts and ends with nothing of ours installed: a sign-in
 // entry left behind would start the program whenever the prefix boots.
@@ -7,6 +8,7 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -23,6 +25,7 @@ const char kApprovedKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 // Task Manager's "disabled" flag: 3, then when it was set.
 const std::string kDisabled("\x03\0\0\0\x10\x20\x30\x40\x50\x60\xd9\x01", 12);
+const std::string kUninstaller = "Uninstall Sorvagenta.exe";
 
 std::string InstallFolder() {
     char temp[MAX_PATH];
@@ -40,6 +43,12 @@ std::string Shortcut() {
     char programs[MAX_PATH] = "";
     SHGetFolderPathA(NULL, CSIDL_PROGRAMS, NULL, 0, programs);
     return std::string(programs) + "\\Sorvagenta.lnk";
+}
+
+std::string SystemFile(const char* name) {
+    char system[MAX_PATH] = "";
+    GetSystemDirectoryA(system, MAX_PATH);
+    return std::string(system) + "\\" + name;
 }
 
 bool Exists(const std::string& path) {
@@ -224,8 +233,9 @@ TEST_F(InstallTest, SilentInstallPutsFilesShortcutSignInAndAppsEntryInPlace) {
     EXPECT_EQ("Brindlewox", UserValue(kAppsKey, "Publisher"));
     EXPECT_EQ(exe, UserValue(kAppsKey, "DisplayIcon"));
     EXPECT_EQ(folder, UserValue(kAppsKey, "InstallLocation"));
-    EXPECT_EQ("\"" + folder + "\\Uninstall.exe\"", UserValue(kAppsKey, "UninstallString"));
-    EXPECT_EQ("\"" + folder + "\\Uninstall.exe\" /S", UserValue(kAppsKey, "QuietUninstallString"));
+    std::string uninstaller = "\"" + folder + "\\" + kUninstaller + "\"";
+    EXPECT_EQ(uninstaller, UserValue(kAppsKey, "UninstallString"));
+    EXPECT_EQ(uninstaller + " /S", UserValue(kAppsKey, "QuietUninstallString"));
     EXPECT_GT(atoi(UserValue(kAppsKey, "EstimatedSize").c_str()), 100);
     EXPECT_EQ("1", UserValue(kAppsKey, "NoModify"));
     EXPECT_EQ("1", UserValue(kAppsKey, "NoRepair"));
@@ -274,15 +284,85 @@ TEST_F(InstallTest, SilentUpgradeKeepsTheFolderAndTheOptionsTheUserLeft) {
     DisableSignInInTaskManager();
     std::string dll = folder + "\\Tamsprock.dll";
     ASSERT_TRUE(DeleteFileA(dll.c_str())) << "the upgrade must put it back";
+    // The first version's uninstaller had the name other programs use.
+    std::string earlier = folder + "\\Uninstall.exe";
+    ASSERT_TRUE(CopyFileA((folder + "\\" + kUninstaller).c_str(), earlier.c_str(), FALSE));
 
     ASSERT_EQ(0u, RunCommand("\"" SETUP_PATH "\" /S"));
 
     EXPECT_TRUE(Exists(dll));
+    EXPECT_FALSE(Exists(earlier)) << "an earlier uninstaller of ours";
     EXPECT_EQ(folder, UserValue(kAppsKey, "InstallLocation"));
     EXPECT_FALSE(Exists(DefaultFolder()));
     EXPECT_EQ("<none>", UserValue(kRunKey, "Sorvagenta"));
     EXPECT_FALSE(Exists(Shortcut()));
     EXPECT_EQ(kDisabled, UserValue(kApprovedKey, "Sorvagenta"));
+}
+
+TEST_F(InstallTest, PlainUpgradeKeepsASignInEntryDisabledInTaskManager) {
+    ASSERT_EQ(0u, Install(""));
+    DisableSignInInTaskManager();
+
+    ASSERT_EQ(0u, RunCommand("\"" SETUP_PATH "\" /S"));
+
+    EXPECT_EQ("\"" + exe + "\"", UserValue(kRunKey, "Sorvagenta"));
+    EXPECT_EQ(kDisabled, UserValue(kApprovedKey, "Sorvagenta"));
+}
+
+// Each names the installed folder: taking one for another folder would move the install
+// out of itself, deleting it.
+TEST_F(InstallTest, ReinstallUnderAnotherSpellingOfItsFolderKeepsTheInstall) {
+    ASSERT_EQ(0u, Install(""));
+    std::string parent = folder.substr(0, folder.rfind('\\'));
+    std::vector<std::string> spellings = {folder + ".", parent + "\\.\\Sorvagenta",
+                                          "\\\\?\\" + folder};
+    // Through Wine's drive for /, as another drive letter would on Windows.
+    char prefix[MAX_PATH] = "";
+    if (GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH) > 0) {
+        std::string throughRoot = "Z:" + std::string(prefix) + "\\drive_c" + folder.substr(2);
+        std::replace(throughRoot.begin(), throughRoot.end(), '/', '\\');
+        spellings.push_back(throughRoot);
+    }
+    spellings.push_back(parent + "\\x\\..\\Sorvagenta");
+
+    for (const std::string& spelling : spellings) {
+        ASSERT_EQ(0u, Install("", spelling)) << spelling;
+        for (const char* name : {"Sorvagenta.exe", "Tamsprock.dll", kUninstaller.c_str()}) {
+            EXPECT_TRUE(Exists(folder + "\\" + name)) << spelling << ": " << name;
+        }
+    }
+    // The entries name it in its one form.
+    EXPECT_EQ(folder, UserValue(kAppsKey, "InstallLocation"));
+    EXPECT_EQ("\"" + exe + "\"", UserValue(kRunKey, "Sorvagenta"));
+}
+
+// Files of our names that are not ours: installing beside them and moving away from them
+// leaves them as they were; ours go.
+TEST_F(InstallTest, OnlyOurFilesAreReplacedOrDeletedByAMove) {
+    const std::string theirs = "another program's file";
+    std::string foreignUninstaller = folder + "\\Uninstall.exe";
+    CreateDirectoryA(folder.substr(0, folder.rfind('\\')).c_str(), NULL);
+    CreateDirectoryA(folder.c_str(), NULL);
+    std::ofstream(foreignUninstaller, std::ios::binary) << theirs;
+
+    ASSERT_EQ(0u, Install(""));
+    EXPECT_EQ(theirs, ReadFileBytes(foreignUninstaller));
+    // A DLL of that name with a version block of its own.
+    std::string foreignDll = folder + "\\Tamsprock.dll";
+    ASSERT_TRUE(CopyFileA(SystemFile("version.dll").c_str(), foreignDll.c_str(), FALSE));
+    std::string theirDll = ReadFileBytes(foreignDll);
+    ASSERT_EQ(0u, Install("", moved));
+
+    EXPECT_EQ(theirs, ReadFileBytes(foreignUninstaller));
+    EXPECT_EQ(theirDll, ReadFileBytes(foreignDll));
+    EXPECT_FALSE(Exists(exe));
+    EXPECT_FALSE(Exists(folder + "\\" + kUninstaller));
+
+    // Earlier builds' DLL had no version block: beside our program it goes on a move.
+    std::string earlierDll = moved + "\\Tamsprock.dll";
+    std::ofstream(earlierDll, std::ios::binary) << "an earlier build's DLL";
+    ASSERT_EQ(0u, Install(""));
+    EXPECT_FALSE(Exists(earlierDll));
 }
 
 TEST_F(InstallTest, InstallIntoAnotherFolderMovesTheInstallAndLeavesTheUsersFiles) {
@@ -294,7 +374,7 @@ TEST_F(InstallTest, InstallIntoAnotherFolderMovesTheInstallAndLeavesTheUsersFile
 
     ASSERT_EQ(0u, Install("", moved));
 
-    for (const char* name : {"Sorvagenta.exe", "Tamsprock.dll", "Uninstall.exe"}) {
+    for (const char* name : {"Sorvagenta.exe", "Tamsprock.dll", kUninstaller.c_str()}) {
         EXPECT_FALSE(Exists(folder + "\\" + name)) << name;
         EXPECT_TRUE(Exists(moved + "\\" + name)) << name;
     }
@@ -313,13 +393,13 @@ TEST_F(InstallTest, StaleUninstallerElsewhereLeavesTheLiveInstallAlone) {
     DisableSignInInTaskManager();
     std::string stale = folder + " (old copy)";
     CreateDirectoryA(stale.c_str(), NULL);
-    ASSERT_TRUE(CopyFileA((folder + "\\Uninstall.exe").c_str(), (stale + "\\Uninstall.exe").c_str(),
-                          FALSE));
+    ASSERT_TRUE(CopyFileA((folder + "\\" + kUninstaller).c_str(),
+                          (stale + "\\" + kUninstaller).c_str(), FALSE));
     Program live;
     ASSERT_TRUE(StartProgramAndWaitForHost(&live, exe));
 
-    RunCommand("\"" + stale + "\\Uninstall.exe\" /S", true);
-    ASSERT_TRUE(WaitForUninstaller(stale + "\\Uninstall.exe"));
+    RunCommand("\"" + stale + "\\" + kUninstaller + "\" /S", true);
+    ASSERT_TRUE(WaitForUninstaller(stale + "\\" + kUninstaller));
 
     EXPECT_TRUE(Exists(exe));
     EXPECT_TRUE(Exists(Shortcut()));
@@ -339,13 +419,13 @@ TEST_F(InstallTest, SilentUninstallEndsTheProgramAndRemovesAllButTheUsersFiles) 
     DisableSignInInTaskManager();
 
     // The uninstaller goes on from a copy of itself: wait for its effects.
-    RunCommand("\"" + folder + "\\Uninstall.exe\" /S", true);
+    RunCommand("\"" + folder + "\\" + kUninstaller + "\" /S", true);
     DWORD exitCode = ~0u;
     EXPECT_TRUE(WaitForExit(&program, &exitCode));
     EXPECT_EQ(0u, exitCode);
     EXPECT_TRUE(TaskbarSaw(kTrayDelete, program.host));
     EXPECT_TRUE(WaitUntil([&] { return UserValue(kAppsKey, "DisplayName") == "<none>"; }, 60000));
-    for (const char* name : {"Sorvagenta.exe", "Tamsprock.dll", "Uninstall.exe"}) {
+    for (const char* name : {"Sorvagenta.exe", "Tamsprock.dll", kUninstaller.c_str()}) {
         EXPECT_FALSE(Exists(folder + "\\" + name)) << name;
     }
     EXPECT_FALSE(Exists(Shortcut()));
@@ -353,6 +433,81 @@ TEST_F(InstallTest, SilentUninstallEndsTheProgramAndRemovesAllButTheUsersFiles) 
     EXPECT_EQ("<none>", UserValue(kApprovedKey, "Sorvagenta"));
     EXPECT_EQ("mine", ReadFileBytes(own));
     CloseProgram(&program);
+}
+
+// Installs with a logging stand-in for the system's icacls.exe, put back afterwards.
+class FolderRightsTest : public InstallTest {
+  protected:
+    void SetUp() override {
+        InstallTest::SetUp();
+        if (IsSkipped()) {
+            return;
+        }
+        char temp[MAX_PATH] = "";
+        GetTempPathA(MAX_PATH, temp);
+        log = std::string(temp) + "sorvagenta-icacls.log";
+        // A run that ended before its TearDown left the real one here.
+        if (!Exists(saved)) {
+            ASSERT_TRUE(CopyFileA(icacls.c_str(), saved.c_str(), TRUE));
+        }
+        ASSERT_TRUE(CopyFileA(ICACLS_STANDIN, icacls.c_str(), FALSE));
+        DeleteFileA(log.c_str());
+        // Wine runs its own icacls unless told to prefer the file.
+        RegSetKeyValueA(HKEY_CURRENT_USER, kWineOverrides, "icacls.exe", REG_SZ, "native", 7);
+        SetEnvironmentVariableA("SORVAGENTA_ICACLS_LOG", log.c_str());
+    }
+    void TearDown() override {
+        if (!IsSkipped()) {
+            EXPECT_TRUE(CopyFileA(saved.c_str(), icacls.c_str(), FALSE));
+            DeleteFileA(saved.c_str());
+            RegDeleteKeyValueA(HKEY_CURRENT_USER, kWineOverrides, "icacls.exe");
+            SetEnvironmentVariableA("SORVAGENTA_ICACLS_LOG", NULL);
+            SetEnvironmentVariableA("SORVAGENTA_ICACLS_EXIT", NULL);
+            DeleteFileA(log.c_str());
+        }
+        InstallTest::TearDown();
+    }
+
+    // What the installer asked icacls to restrict, and how: the log up to the SIDs.
+    std::string Restricted() {
+        std::string logged = ReadFileBytes(log);
+        DeleteFileA(log.c_str());
+        return logged.substr(0, logged.find(" /grant:r"));
+    }
+
+    std::string icacls = SystemFile("icacls.exe");
+    std::string saved = icacls + ".sorvagenta-test";
+    std::string log;
+    const char* kWineOverrides = "Software\\Wine\\DllOverrides";
+    std::string top = moved.substr(0, moved.rfind('\\'));
+};
+
+TEST_F(FolderRightsTest, TheHighestNewFolderOutsideTheProfileIsRestricted) {
+    char profile[MAX_PATH] = "";
+    GetEnvironmentVariableA("USERPROFILE", profile, MAX_PATH);
+    std::string expected = "\"" + icacls + "\" \"" + top + "\" /inheritance:r";
+    // The second leads out of the profile by its name.
+    for (const std::string& target :
+         {top + "\\New2\\Sorvagenta", std::string(profile) + "\\..\\..\\" + moved.substr(3)}) {
+        RemoveEverything();
+        ASSERT_EQ(0u, Install("/NOSTARTUP", target)) << target;
+        EXPECT_EQ(expected, Restricted()) << target;
+    }
+    // A folder of the user's own is used as it is.
+    ASSERT_EQ(0u, Install("/NOSTARTUP", moved));
+    EXPECT_EQ("", Restricted());
+}
+
+TEST_F(FolderRightsTest, AFailedRestrictionStopsTheInstallHavingInstalledNothing) {
+    SetEnvironmentVariableA("SORVAGENTA_ICACLS_EXIT", "5");
+
+    EXPECT_NE(0u, Install("", moved + "\\New3"));
+
+    EXPECT_NE("", Restricted()) << "icacls was run";
+    EXPECT_FALSE(Exists(top)) << "the folders it made stay";
+    EXPECT_EQ("<none>", UserValue(kAppsKey, "DisplayName"));
+    EXPECT_EQ("<none>", UserValue(kRunKey, "Sorvagenta"));
+    EXPECT_FALSE(Exists(Shortcut()));
 }
 
 // The names in a folder, sorted. The build unpacks the zip into an empty folder.
