@@ -28,8 +28,8 @@ HMODULE WINAPI LoadLibraryExLikeAnOldSystem(LPCWSTR name, HANDLE file, DWORD fla
         wcsncpy(askedPath, name, MAX_PATH - 1);
         askedFlags = flags;
     }
-    LoadLibraryExWPointer system = EntryPoint<LoadLibraryExWPointer>(
-        GetModuleHandleW(L"kernel32.dll"), "LoadLibraryExW");
+    LoadLibraryExWPointer system =
+        EntryPoint<LoadLibraryExWPointer>(GetModuleHandleW(L"kernel32.dll"), "LoadLibraryExW");
     return system(name, file, flags);
 }
 

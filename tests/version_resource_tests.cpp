@@ -243,7 +243,8 @@ std::set<std::string> ImportedModules(const std::string& path) {
     if (b.size() < sizeof(IMAGE_DOS_HEADER)) {
         return names;
     }
-    const IMAGE_NT_HEADERS64* nt = (const IMAGE_NT_HEADERS64*)(b.data() + ((IMAGE_DOS_HEADER*)b.data())->e_lfanew);
+    const IMAGE_NT_HEADERS64* nt =
+        (const IMAGE_NT_HEADERS64*)(b.data() + ((IMAGE_DOS_HEADER*)b.data())->e_lfanew);
     const IMAGE_SECTION_HEADER* sections = IMAGE_FIRST_SECTION(nt);
     auto offsetOf = [&](DWORD rva) -> size_t {
         for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
@@ -255,7 +256,8 @@ std::set<std::string> ImportedModules(const std::string& path) {
         return 0;
     };
     DWORD directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
-    for (size_t at = offsetOf(directory); at != 0 && at + sizeof(IMAGE_IMPORT_DESCRIPTOR) <= b.size();
+    for (size_t at = offsetOf(directory);
+         at != 0 && at + sizeof(IMAGE_IMPORT_DESCRIPTOR) <= b.size();
          at += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
         const IMAGE_IMPORT_DESCRIPTOR* entry = (const IMAGE_IMPORT_DESCRIPTOR*)(b.data() + at);
         size_t name = offsetOf(entry->Name);

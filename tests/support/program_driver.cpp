@@ -647,8 +647,9 @@ bool RunToEnd(const std::string& commandLine, std::string* output, DWORD* exitCo
         return false;
     }
     SECURITY_ATTRIBUTES inherited = {sizeof inherited, NULL, TRUE};
-    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              &inherited, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, NULL);
+    HANDLE file =
+        CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    &inherited, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, NULL);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
