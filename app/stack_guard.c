@@ -16,10 +16,10 @@
 #endif
 #define FAST_FAIL_STACK_COOKIE_CHECK_FAILURE_CODE 2
 
-/* Used only by code that runs before the seeding below: the C runtime's start-up. */
+/* The value any protected code that runs before the seeding below checks against. */
 uintptr_t __stack_chk_guard = (uintptr_t)0x2B992DDFA232ULL;
 
-/* Runs with the guard it is changing, so it must carry no canary itself. */
+/* These two run while the guard changes, so they carry no canary whatever the flags. */
 __attribute__((no_stack_protector)) static uintptr_t MixedStartSources(void) {
     FILETIME systemTime;
     LARGE_INTEGER counter;
