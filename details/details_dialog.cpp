@@ -23,6 +23,9 @@ static DetailsReadoutControls readoutControls;
 static HMENU systemMenu;
 // Whether the progress bars' class is registered (the common controls loaded).
 static BOOL controlClassesRegistered = FALSE;
+// Set while the Version box is open, and while the web site is being opened.
+static BOOL versionBoxOpen = FALSE;
+static BOOL openingWebSite = FALSE;
 
 HWND DetailsDialogHandle() {
     return detailsDialog;
@@ -107,8 +110,19 @@ static void ShowVersionBox(HWND dialog) {
     MessageBoxA(dialog, text, "Application Version", MB_OK | MB_TASKMODAL);
 }
 
-static void OpenWebSite() {
+static void OpenWebSite(HWND) {
     ShellExecuteA(NULL, "Open", kWebSiteAddress, NULL, NULL, SW_SHOWNORMAL);
+}
+
+// The box's modal loop, and the shell's while it hands the address on, still dispatch what
+// is posted to this dialog: a repeated command waits for the first to finish rather than
+// nesting another box (thousands of them overflow the stack) or another opening.
+static void RunUnlessRunning(BOOL* running, void (*action)(HWND), HWND dialog) {
+    if (!*running) {
+        *running = TRUE;
+        action(dialog);
+        *running = FALSE;
+    }
 }
 
 static void OnCommand(HWND dialog, WPARAM wParam) {
@@ -125,7 +139,7 @@ static void OnSysCommand(HWND dialog, WPARAM wParam) {
     // id with its low 4 bits masked off.
     switch (LOWORD(wParam)) {
     case SYSCMD_VERSION:
-        ShowVersionBox(dialog);
+        RunUnlessRunning(&versionBoxOpen, ShowVersionBox, dialog);
         break;
     case SYSCMD_ABOUT:
         // The About box's modal loop still dispatches messages posted to this dialog, a
@@ -135,7 +149,7 @@ static void OnSysCommand(HWND dialog, WPARAM wParam) {
         }
         break;
     case SYSCMD_WEBSITE:
-        OpenWebSite();
+        RunUnlessRunning(&openingWebSite, OpenWebSite, dialog);
         break;
     }
 }

@@ -595,6 +595,18 @@ TEST_F(DetailsDialog, VersionIsChosenFromTheSystemMenuByKeyboard) {
     ASSERT_TRUE(WaitForWindowGone(box));
 }
 
+// The box's loop hands the dialog the later commands; About, posted last, opens once every
+// Version command before it has been handled.
+TEST_F(DetailsDialog, VersionPostedThreeTimesOpensOneBox) {
+    HWND dialog = OpenFromMenu();
+    ASSERT_NE((HWND)NULL, dialog);
+    for (UINT command : {SYSCMD_VERSION, SYSCMD_VERSION, SYSCMD_VERSION, SYSCMD_ABOUT}) {
+        PostMessageA(dialog, WM_SYSCOMMAND, command, 0);
+    }
+    ASSERT_NE((HWND)NULL, WaitForWindow(program.pid, kDialogClass, "Brindlewox About"));
+    EXPECT_EQ(1u, ProcessWindows(program.pid, kDialogClass, "Application Version").size());
+}
+
 TEST_F(DetailsDialog, FiguresKeepRefreshingWhileTheVersionBoxIsOpen) {
     HWND dialog = NULL, box = NULL;
     ASSERT_NO_FATAL_FAILURE(OpenVersionBox(&dialog, &box));

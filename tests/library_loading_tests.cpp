@@ -4,6 +4,7 @@
 // first opening and after is what the Details, About and soak tests check.
 #include <windows.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "resource.h"
@@ -54,34 +55,34 @@ TEST_F(DialogLibraries, LoadWhenTheirDialogFirstOpens) {
         << "the render thread was joined";
 }
 
-// A copy of the program in a folder of its own, beside marker libraries named as the three
-// it loads, each of which writes loaded.txt there when loaded. Wine is told to prefer such
-// files to its own, as Windows does for any library that is not a known system one.
+// A folder of its own holding a copy of what is tested, beside marker libraries named as
+// system ones, each of which writes loaded.txt there when its code runs. Wine is told to
+// prefer such files to its own, as Windows does for any library that is not a known system
+// one.
 class PlantedLibraries : public WineTest {
   protected:
-    void SetUp() override {
-        WineTest::SetUp();
-        if (IsSkipped()) {
-            return;
-        }
+    void Plant(const char* const* copied, const std::vector<std::string>& names) {
         std::string built = ProgramPath();
-        std::string bin = built.substr(0, built.rfind('\\') + 1);
+        bin = built.substr(0, built.rfind('\\') + 1);
         folder = bin + "planted\\";
         Clean();
         ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
-        for (const char* file : {"Sorvagenta.exe", "Tamsprock.dll"}) {
-            ASSERT_TRUE(CopyFileA((bin + file).c_str(), (folder + file).c_str(), FALSE));
+        for (; *copied; ++copied) {
+            ASSERT_TRUE(CopyFileA((bin + *copied).c_str(), (folder + *copied).c_str(), FALSE));
         }
-        for (const char* name : kPlanted) {
-            ASSERT_TRUE(
-                CopyFileA((bin + "planted_library.dll").c_str(), (folder + name).c_str(), FALSE));
+        std::string preferred = savedOverrides + ";";
+        for (const std::string& name : names) {
+            ASSERT_TRUE(CopyFileA((bin + "planted_library.dll").c_str(),
+                                  (folder + name + ".dll").c_str(), FALSE));
+            preferred += name + (&name == &names.back() ? "=n,b" : ",");
         }
+        SetEnvironmentVariableA("WINEDLLOVERRIDES", preferred.c_str());
+    }
+    void SetUp() override {
+        WineTest::SetUp();
         char overrides[1024] = "";
         GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof overrides);
         savedOverrides = overrides;
-        std::string preferred = savedOverrides + ";comctl32,opengl32,glu32=n,b";
-        SetEnvironmentVariableA("WINEDLLOVERRIDES", preferred.c_str());
-        ASSERT_TRUE(taskbar.Create());
     }
     void TearDown() override {
         CloseProgram(&program);
@@ -90,36 +91,138 @@ class PlantedLibraries : public WineTest {
         Clean();
     }
     void Clean() {
-        DeleteTree(folder.substr(0, folder.size() - 1));
+        if (!folder.empty()) {
+            DeleteTree(folder.substr(0, folder.size() - 1));
+        }
     }
-    const char* const kPlanted[3] = {"comctl32.dll", "opengl32.dll", "glu32.dll"};
+    std::string MarkerLog() {
+        std::ifstream log(folder + "loaded.txt");
+        std::string line;
+        std::getline(log, line);
+        return line;
+    }
+    // Wine writes its load log to the Unix standard error it was started with, whatever the
+    // Windows handles say, so the copy is started by a shell that sends that to a file. Its
+    // process is then found by its host window (Wine gives no handle of the shell to wait on),
+    // and the log is whole once that process has ended.
+    bool StartWithLoadLog(const std::string& exe, const std::string& log) {
+        std::string command = "Z:\\bin\\sh -c \"WINEDEBUG=+loaddll exec wine '" + UnixPath(exe) +
+                              "' 2>'" + UnixPath(log) + "'\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info = {};
+        if (!CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info)) {
+            return false;
+        }
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+        return WaitUntil(
+            [&] {
+                program.host = FindWindowA("Sorvagenta", "Sorvagenta");
+                return program.host != NULL;
+            },
+            30000);
+    }
+    static std::string UnixPath(const std::string& path) {
+        typedef char*(CDECL * UnixFileName)(const wchar_t*);
+        UnixFileName unixFileName = reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+        wchar_t wide[MAX_PATH];
+        MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+        char* name = unixFileName ? unixFileName(wide) : NULL;
+        std::string unix = name ? name : "";
+        HeapFree(GetProcessHeap(), 0, name);
+        return unix;
+    }
+    std::string bin;
     std::string folder;
     std::string savedOverrides;
     FakeTaskbar taskbar;
     Program program;
 };
 
-TEST_F(PlantedLibraries, AreNeverLoadedTheSystemFoldersAreAndExitIsClean) {
-    ASSERT_TRUE(StartProgramAndWaitForHost(&program, folder + "Sorvagenta.exe"));
+// The dialogs' own libraries, the crypto provider and its dependencies, and what the system's
+// window and drawing libraries load. version.dll is left out: one of Wine's own libraries
+// imports it, so under Wine it is found beside the program before any code of ours runs.
+const std::vector<std::string> kPlantedInTheProgramsFolder = {
+    "comctl32", "opengl32",  "glu32",   "bcrypt", "crypt32", "rsaenh",
+    "cryptsp",  "cryptbase", "uxtheme", "dwmapi", "winmm",   "msimg32"};
+
+// Lower case, and with Wine's doubled backslashes single.
+std::string Plain(std::string text) {
+    CharLowerBuffA(&text[0], (DWORD)text.size());
+    for (size_t at; (at = text.find("\\\\")) != std::string::npos;) {
+        text.erase(at, 1);
+    }
+    return text;
+}
+
+TEST_F(PlantedLibraries, AreNeverLoadedFromStartToExitTheSystemFoldersAreAndExitIsClean) {
+    const char* const copied[] = {"Sorvagenta.exe", "Tamsprock.dll", NULL};
+    ASSERT_NO_FATAL_FAILURE(Plant(copied, kPlantedInTheProgramsFolder));
+    ASSERT_TRUE(taskbar.Create());
+    std::string log = bin + "planted-load.log";
+    ASSERT_TRUE(StartWithLoadLog(folder + "Sorvagenta.exe", log));
+    GetWindowThreadProcessId(program.host, &program.pid);
+    program.process =
+        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, program.pid);
+    ASSERT_TRUE(program.process != NULL);
+    ASSERT_EQ(Plain(folder + "Sorvagenta.exe"), ProcessModules(program.pid)["sorvagenta.exe"]);
     ASSERT_NO_FATAL_FAILURE(OpenAndClose(program, CMD_TRAY_DETAILS, "Sorvagenta", IDC_FREE_BAR,
                                          [&] { return Loaded(program, "comctl32.dll"); }));
     ASSERT_NO_FATAL_FAILURE(OpenAndClose(program, CMD_TRAY_ABOUT, "Brindlewox About", IDC_LOGO,
                                          [&] { return OpenGLLoaded(program); }));
-
-    std::ifstream log(folder + "loaded.txt");
-    std::string line;
-    EXPECT_FALSE(std::getline(log, line)) << "loaded from the program's folder: " << line;
     char system[MAX_PATH];
     GetSystemDirectoryA(system, MAX_PATH);
-    CharLowerBuffA(system, lstrlenA(system));
     std::map<std::string, std::string> modules = ProcessModules(program.pid);
-    for (const char* name : kPlanted) {
-        ASSERT_EQ(1u, modules.count(name)) << name;
-        EXPECT_EQ(std::string(system) + "\\" + name, modules[name]);
+    for (const char* name : {"comctl32.dll", "opengl32.dll", "glu32.dll"}) {
+        EXPECT_EQ(Plain(std::string(system) + "\\" + name), modules[name]);
     }
     DWORD exitCode = 99;
     ASSERT_TRUE(ExitProgram(&program, &exitCode));
     EXPECT_EQ(0u, exitCode);
+
+    EXPECT_EQ("", MarkerLog()) << "a marker's code ran";
+    std::ifstream loads(log);
+    std::string line;
+    int programLoads = 0, commonControls = 0;
+    while (std::getline(loads, line)) {
+        line = Plain(line);
+        if (line.find("trace:loaddll") == std::string::npos) {
+            continue;
+        }
+        programLoads += line.find(Plain(folder + "sorvagenta.exe")) != std::string::npos;
+        commonControls +=
+            line.find(Plain(std::string(system) + "\\comctl32.dll")) != std::string::npos;
+        if (line.find(Plain(folder)) != std::string::npos &&
+            line.find(Plain(folder + "sorvagenta.exe")) == std::string::npos &&
+            line.find(Plain(folder + "tamsprock.dll")) == std::string::npos) {
+            ADD_FAILURE() << "loaded from the program's folder: " << line;
+        }
+    }
+    EXPECT_EQ(1, programLoads) << "the log covers the program's start";
+    EXPECT_LE(1, commonControls) << "the log covers the Details dialog";
+    DeleteFileA(log.c_str());
+}
+
+// Each layer alone: LoadSystemLibrary's search flag before the search is restricted, the
+// restriction for a plain load, and the full-path load of a system without the flags.
+TEST_F(PlantedLibraries, EachSearchLayerAloneTakesTheSystemFoldersCopy) {
+    const char* const copied[] = {"library_search_probe.exe", NULL};
+    ASSERT_NO_FATAL_FAILURE(Plant(copied, {"dwmapi", "glu32", "msimg32"}));
+    std::string output;
+    DWORD exitCode = 99;
+    ASSERT_TRUE(RunToEnd("\"" + folder + "library_search_probe.exe\"", &output, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    output.erase(std::remove(output.begin(), output.end(), '\r'), output.end());
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    std::string in = std::string(system) + "\\";
+    // The fallback names the file by its full path, with LOAD_WITH_ALTERED_SEARCH_PATH (8).
+    std::string expected = "fallback " + in + "dwmapi.dll 8 " + in + "dwmapi.dll\n" + "flagged " +
+                           in + "glu32.dll\n" + "plain " + in + "msimg32.dll\n";
+    EXPECT_EQ(Plain(expected), Plain(output));
+    EXPECT_EQ("", MarkerLog()) << "a marker's code ran";
 }
 
 } // namespace

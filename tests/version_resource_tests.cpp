@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -219,6 +220,87 @@ TEST(ProgramImage, AsksForNoElevationDeclaresWindows7To11AndIsHardened) {
         IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE | IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA |
         IMAGE_DLLCHARACTERISTICS_NX_COMPAT | IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE;
     EXPECT_EQ(hardened, flags & hardened);
+}
+
+std::vector<unsigned char> FileBytes(const std::string& path) {
+    std::vector<unsigned char> bytes;
+    FILE* file = fopen(path.c_str(), "rb");
+    if (file) {
+        unsigned char buffer[65536];
+        size_t read;
+        while ((read = fread(buffer, 1, sizeof buffer, file)) > 0) {
+            bytes.insert(bytes.end(), buffer, buffer + read);
+        }
+        fclose(file);
+    }
+    return bytes;
+}
+
+// The names in a 64-bit image's import directory, upper case, read from the file as stored.
+std::set<std::string> ImportedModules(const std::string& path) {
+    std::vector<unsigned char> b = FileBytes(path);
+    std::set<std::string> names;
+    if (b.size() < sizeof(IMAGE_DOS_HEADER)) {
+        return names;
+    }
+    const IMAGE_NT_HEADERS64* nt =
+        (const IMAGE_NT_HEADERS64*)(b.data() + ((IMAGE_DOS_HEADER*)b.data())->e_lfanew);
+    const IMAGE_SECTION_HEADER* sections = IMAGE_FIRST_SECTION(nt);
+    auto offsetOf = [&](DWORD rva) -> size_t {
+        for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
+            const IMAGE_SECTION_HEADER& s = sections[i];
+            if (rva >= s.VirtualAddress && rva < s.VirtualAddress + s.SizeOfRawData) {
+                return rva - s.VirtualAddress + s.PointerToRawData;
+            }
+        }
+        return 0;
+    };
+    DWORD directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (size_t at = offsetOf(directory);
+         at != 0 && at + sizeof(IMAGE_IMPORT_DESCRIPTOR) <= b.size();
+         at += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+        const IMAGE_IMPORT_DESCRIPTOR* entry = (const IMAGE_IMPORT_DESCRIPTOR*)(b.data() + at);
+        size_t name = offsetOf(entry->Name);
+        if (entry->Name == 0 || name == 0) {
+            break;
+        }
+        std::string text((const char*)b.data() + name);
+        CharUpperBuffA(&text[0], (DWORD)text.size());
+        names.insert(text);
+    }
+    return names;
+}
+
+// The libraries the README lists: nothing the crypto provider needs, no ADVAPI32 among them.
+TEST(ProgramImage, ImportsOnlyTheListedSystemLibraries) {
+    std::string exe = driver::ProgramPath();
+    std::string dll = exe.substr(0, exe.rfind('\\') + 1) + "Tamsprock.dll";
+    EXPECT_EQ(std::set<std::string>({"GDI32.DLL", "KERNEL32.DLL", "MSVCRT.DLL", "SHELL32.DLL",
+                                     "TAMSPROCK.DLL", "USER32.DLL"}),
+              ImportedModules(exe));
+    EXPECT_EQ(std::set<std::string>({"KERNEL32.DLL", "MSVCRT.DLL", "USER32.DLL"}),
+              ImportedModules(dll));
+}
+
+// The same guard linked into a probe: a smashed stack ends it as the system's fail-fast does,
+// and every run has a canary of its own.
+TEST(StackGuard, ASmashedStackEndsTheProcessAndTheCanaryDiffersRunToRun) {
+    std::string exe = driver::ProgramPath();
+    std::string probe = "\"" + exe.substr(0, exe.rfind('\\') + 1) + "stack_guard_probe.exe\"";
+    std::string output;
+    DWORD code = 0;
+    ASSERT_TRUE(driver::RunToEnd(probe + " smash", &output, &code));
+    EXPECT_EQ(0xC0000409u, code) << output;
+    std::string canaries[2];
+    for (std::string& canary : canaries) {
+        ASSERT_TRUE(driver::RunToEnd(probe + " guard", &canary, &code));
+        EXPECT_EQ(0u, code);
+        canary = canary.substr(0, canary.find_first_of("\r\n"));
+        EXPECT_EQ(16u, canary.size()) << canary;
+        EXPECT_EQ("00", canary.substr(14)) << "a zero low byte";
+        EXPECT_NE("00002b992ddfa232", canary) << "still the value before seeding";
+    }
+    EXPECT_NE(canaries[0], canaries[1]);
 }
 
 } // namespace

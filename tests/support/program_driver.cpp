@@ -681,4 +681,41 @@ bool UnderWine() {
     return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != NULL;
 }
 
+bool RunToEnd(const std::string& commandLine, std::string* output, DWORD* exitCode) {
+    char folder[MAX_PATH], path[MAX_PATH];
+    GetTempPathA(MAX_PATH, folder);
+    if (!GetTempFileNameA(folder, "out", 0, path)) {
+        return false;
+    }
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, NULL, TRUE};
+    HANDLE file =
+        CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    &inherited, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, NULL);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = file;
+    PROCESS_INFORMATION info = {};
+    std::string line = commandLine;
+    bool ended = file != INVALID_HANDLE_VALUE &&
+                 CreateProcessA(NULL, &line[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup, &info);
+    if (ended) {
+        ended = WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0;
+        GetExitCodeProcess(info.hProcess, exitCode);
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+        char buffer[4096];
+        DWORD read = 0;
+        output->clear();
+        SetFilePointer(file, 0, NULL, FILE_BEGIN);
+        while (ReadFile(file, buffer, sizeof buffer, &read, NULL) && read > 0) {
+            output->append(buffer, read);
+        }
+    }
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+    }
+    return ended;
+}
+
 } // namespace driver

@@ -245,4 +245,8 @@ void DeleteTree(const std::string& folder);
 // Whether this runs under Wine (ntdll exports wine_get_version).
 bool UnderWine();
 
+// Runs a console program to its end (a minute at most), its output and errors read back
+// together; false when it does not start or end.
+bool RunToEnd(const std::string& commandLine, std::string* output, DWORD* exitCode);
+
 } // namespace driver
