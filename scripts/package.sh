@@ -30,6 +30,14 @@ if [ -n "${SORVAGENTA_SIGN_PFX:-}" ]; then
     fi
     # The build runs the signing from other folders.
     export SORVAGENTA_SIGN_PFX=$(realpath "$SORVAGENTA_SIGN_PFX")
+    # The password leaves every environment: the signing step reads it from a descriptor on
+    # a private file that is removed at once, so no build process has it by name.
+    password_file=$(mktemp)
+    printf '%s' "$SORVAGENTA_SIGN_PASSWORD" >"$password_file"
+    exec {password_fd}<"$password_file"
+    rm -f "$password_file"
+    unset SORVAGENTA_SIGN_PASSWORD
+    export SORVAGENTA_SIGN_PASSWORD_FD=$password_fd
     sign=ON
 elif [ -n "${SORVAGENTA_ATTACH_SIGNATURES:-}" ]; then
     sign=ON
