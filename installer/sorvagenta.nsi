@@ -12,6 +12,7 @@ SetDateSave off
 !include FileFunc.nsh
 !include WinMessages.nsh
 !include Sections.nsh
+!include WinVer.nsh
 
 !define APP "Sorvagenta"
 !define PUBLISHER "Brindlewox"
@@ -24,6 +25,10 @@ SetDateSave off
 !define UNINSTALLER "Uninstall ${APP}.exe"
 !define NOT_OWN_FOLDER "$INSTDIR is outside your profile in a folder that another account \
     owns, which could change the program there."
+; The uninstaller is written, not packed as a file, so "Space required" would leave it out:
+; the installer tool's stub and our uninstall code (112 KB), and room for a signature with its
+; certificate chain (the test's signer and CA take 2.3 KB).
+!define UNINSTALLER_KB 120
 
 Name "${APP}"
 OutFile "${OUTFILE}"
@@ -59,6 +64,7 @@ Var previous
 Var samePlace
 ; The highest folder this run made for $INSTDIR; "" when it made none.
 Var createdTop
+Var finishText
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -71,16 +77,22 @@ Var createdTop
 !define MUI_COMPONENTSPAGE_NODESC
 !define MUI_PAGE_CUSTOMFUNCTION_LEAVE DirectoryLeave
 !insertmacro MUI_PAGE_DIRECTORY
+!define MUI_PAGE_HEADER_TEXT "Options"
+!define MUI_PAGE_HEADER_SUBTEXT "How ${APP} is started."
+!define MUI_COMPONENTSPAGE_TEXT_TOP "A Start-menu shortcut starts ${APP} when you want it; \
+    starting it when you sign in keeps the meter in the notification area all the time. \
+    Uncheck what you do not want."
+!define MUI_COMPONENTSPAGE_TEXT_COMPLIST "Options:"
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Run ${APP} now"
 !define MUI_FINISHPAGE_RUN_FUNCTION RunProgram
-; Windows 10 and 11 put a new notification icon out of sight: say where it is.
-!define MUI_FINISHPAGE_TEXT "${APP} has been installed on your computer.$\r$\n$\r$\n\
-    Windows 10 and 11 put a new notification icon in the overflow area, behind the arrow \
-    beside the clock. To keep the meter in view, drag its icon onto the taskbar, or turn \
-    it on in the taskbar's settings (the link below)."
+; Windows 10 and 11 put a new notification icon out of sight: the page says where it is
+; there, and only there links to the taskbar's settings (no handler before Windows 10).
+!define MUI_PAGE_CUSTOMFUNCTION_PRE FinishPagePre
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW FinishPageShow
+!define MUI_FINISHPAGE_TEXT "$finishText"
 !define MUI_FINISHPAGE_TEXT_LARGE
 !define MUI_FINISHPAGE_LINK "Show the icon on the taskbar"
 !define MUI_FINISHPAGE_LINK_LOCATION "ms-settings:taskbar"
@@ -434,6 +446,7 @@ Function DirectoryLeave
 FunctionEnd
 
 Section "-Program files"
+    AddSize ${UNINSTALLER_KB}
     ; One form of the folder before anything uses it: "C:\Apps\x\..\${APP}" must not be taken
     ; for another folder than "C:\Apps\${APP}".
     Push $INSTDIR
@@ -513,6 +526,21 @@ Section "-Finish"
         Exec '"$INSTDIR\${APP}.exe"'
     ${EndIf}
 SectionEnd
+
+Function FinishPagePre
+    StrCpy $finishText "${APP} has been installed on your computer."
+    ${If} ${AtLeastWin10}
+        StrCpy $finishText "$finishText$\r$\n$\r$\nWindows puts a new notification icon in the \
+            overflow area, behind the arrow beside the clock. To keep the meter in view, drag \
+            its icon onto the taskbar, or turn it on in the taskbar's settings (the link below)."
+    ${EndIf}
+FunctionEnd
+
+Function FinishPageShow
+    ${IfNot} ${AtLeastWin10}
+        ShowWindow $mui.FinishPage.Link ${SW_HIDE}
+    ${EndIf}
+FunctionEnd
 
 ; A second copy would only say that one is running already.
 Function RunProgram

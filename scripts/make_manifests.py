@@ -1,21 +1,29 @@
 #!/usr/bin/env python3
-"""Writes the winget and Scoop manifests of a release into RELEASE/manifests/.
+"""Writes the winget and Scoop manifests of a release into RELEASE/manifests/, and
+RELEASE/latest-version.txt, the file Scoop's checkver reads.
 
-The digests come from RELEASE/SHA256SUMS, the version from res/version.h, and publisher,
-name, description and license from the version block in res/sorvagenta.rc. Download
-addresses are RELEASE_BASE_URL (default below; "<version>" in it stands for the version)
-followed by the file's name.
+The digests come from RELEASE/SHA256SUMS, the version from res/version.h, the release date
+from SOURCE_DATE_EPOCH, and publisher, name, description and license from the version block
+in res/sorvagenta.rc. Download addresses are RELEASE_BASE_URL ("<version>" in it stands for
+the version) followed by the file's name; without it nothing is written, since a manifest
+must name addresses that exist. latest-version.txt is published at RELEASE_LATEST_URL, by
+default in the folder above the version's own (RELEASE_BASE_URL up to "<version>").
 usage: make_manifests.py RELEASE
 """
 import json
 import os
 import re
 import sys
+import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-DEFAULT_BASE_URL = "https://www.brindlewox.example/download/<version>/"
 WINGET_ID = "Brindlewox.Sorvagenta"
 WINGET_SCHEMA = "1.10.0"
+PROGRAM = "Sorvagenta.exe"
+LIBRARY = "Tamsprock.dll"
+# As the installer writes it into the install folder.
+UNINSTALLER = "Uninstall Sorvagenta.exe"
+LATEST_FILE = "latest-version.txt"
 
 
 def read(path):
@@ -71,7 +79,23 @@ def write(path, text):
         f.write(text)
 
 
+def latest_url(template):
+    if os.environ.get("RELEASE_LATEST_URL"):
+        return os.environ["RELEASE_LATEST_URL"]
+    folder, marker, _ = template.partition("<version>")
+    if not marker:
+        return folder.rstrip("/") + "/" + LATEST_FILE
+    if not folder.endswith("/"):
+        sys.exit("RELEASE_BASE_URL: <version> is not a folder of its own there; set "
+                 "RELEASE_LATEST_URL to where %s will be published" % LATEST_FILE)
+    return folder + LATEST_FILE
+
+
 def main(release):
+    template = os.environ.get("RELEASE_BASE_URL")
+    if not template:
+        print("RELEASE_BASE_URL is not set: no manifests written")
+        return
     version = re.search(r'SORVAGENTA_VERSION_TEXT "([^"]+)"', read("res/version.h")).group(1)
     homepage = re.search(r'kWebSiteAddress\[\] = "([^"]+)"', read("details/details_dialog.cpp")).group(1)
     block = version_block()
@@ -82,23 +106,32 @@ def main(release):
             digests[name.strip()] = digest
     zip_name = "Sorvagenta-%s-win64.zip" % version
     setup_name = "Sorvagenta-%s-setup.exe" % version
-    template = os.environ.get("RELEASE_BASE_URL") or DEFAULT_BASE_URL
     base = template.replace("<version>", version)
     base += "" if base.endswith("/") else "/"
+    released = time.strftime("%Y-%m-%d", time.gmtime(int(os.environ.get("SOURCE_DATE_EPOCH", "0"))))
 
     head = {"PackageIdentifier": WINGET_ID, "PackageVersion": version}
     tail = "ManifestVersion: %s\n" % WINGET_SCHEMA
+    # Files the installer puts in its folder, so winget can tell an install is ours.
+    files = [{"RelativeFilePath": name, "FileType": kind}
+             for name, kind in ((PROGRAM, "launch"), (LIBRARY, "other"), (UNINSTALLER, "uninstall"))]
+    for entry in files:
+        digest = digests.get("Sorvagenta/" + entry["RelativeFilePath"])
+        if digest:
+            entry["FileSha256"] = digest.upper()
     manifests = {
         "version": dict(head, DefaultLocale="en-US", ManifestType="version"),
         "installer": dict(head, **{
+            # winget's own switches for nullsoft (/S, /D=) are the ones the installer takes.
             "InstallerType": "nullsoft",
             "Scope": "user",
             "InstallModes": ["interactive", "silent", "silentWithProgress"],
-            "InstallerSwitches": {"Silent": "/S", "SilentWithProgress": "/S",
-                                  "InstallLocation": "/D=<INSTALLPATH>"},
             "UpgradeBehavior": "install",
             # The key of the Apps entry the installer writes.
             "ProductCode": "Sorvagenta",
+            "ReleaseDate": released,
+            "InstallationMetadata": {"DefaultInstallLocation": "%LOCALAPPDATA%\\Programs\\Sorvagenta",
+                                     "Files": files},
             "Installers": [{"Architecture": "x64", "InstallerUrl": base + setup_name,
                             "InstallerSha256": digests[setup_name].upper()}],
             "ManifestType": "installer"}),
@@ -111,6 +144,7 @@ def main(release):
             "License": license_of(block),
             "Copyright": block["LegalCopyright"],
             "ShortDescription": block["FileDescription"],
+            "Moniker": "sorvagenta",
             "ManifestType": "defaultLocale"}),
     }
     names = {"version": "", "installer": ".installer", "defaultLocale": ".locale.en-US"}
@@ -121,22 +155,29 @@ def main(release):
         write(os.path.join(release, "manifests", "winget", WINGET_ID + names[kind] + ".yaml"), text)
 
     url = base + zip_name
-    listing = template.split("<version>")[0] if "<version>" in template else homepage
     scoop = {
         "version": version,
         "description": block["FileDescription"],
         "homepage": homepage,
         "license": license_of(block),
-        "url": url,
-        "hash": digests[zip_name],
+        # The program is x64 only: nothing is offered to 32-bit Windows.
+        "architecture": {"64bit": {"url": url, "hash": digests[zip_name]}},
         "extract_dir": "Sorvagenta",
-        "shortcuts": [["Sorvagenta.exe", "Sorvagenta"]],
-        "checkver": {"url": listing, "regex": r"Sorvagenta-([\d.]+)-win64\.zip"},
-        "autoupdate": {"url": url.replace(version, "$version"),
-                       "hash": {"url": "$baseurl/SHA256SUMS"}},
+        "shortcuts": [[PROGRAM, "Sorvagenta"]],
+        # Scoop will not update or remove a running program, and a meter always runs.
+        "notes": ["Before 'scoop update' or 'scoop uninstall', choose Exit from the "
+                  "Sorvagenta icon's menu.",
+                  "To start it when you sign in, point a shortcut in shell:startup at %s in "
+                  "the app's 'current' folder (by default %%USERPROFILE%%\\scoop\\apps\\"
+                  "sorvagenta\\current), which stays the same across updates." % PROGRAM],
+        "checkver": {"url": latest_url(template), "regex": r"^([\d.]+)"},
+        "autoupdate": {"architecture": {"64bit": {
+            "url": url.replace(version, "$version"),
+            "hash": {"url": "$baseurl/SHA256SUMS"}}}},
     }
     write(os.path.join(release, "manifests", "scoop", "sorvagenta.json"),
           json.dumps(scoop, indent=4) + "\n")
+    write(os.path.join(release, LATEST_FILE), version + "\n")
 
 
 if __name__ == "__main__":

@@ -3,11 +3,14 @@
 #   Sorvagenta-<version>-win64.zip   the portable folder
 #   Sorvagenta-<version>-setup.exe   the per-user installer
 #   SHA256SUMS                       their digests, and those of the exe and DLL inside
-#   manifests/                       winget and Scoop manifests with those digests
+#   manifests/, latest-version.txt   winget and Scoop manifests with those digests, and the
+#                                    file Scoop's checkver reads: only with RELEASE_BASE_URL,
+#                                    the address the files are published under
 # Zip entry times come from SOURCE_DATE_EPOCH, by default the commit's own time, so the
 # same commit gives the same bytes anywhere.
 # With SORVAGENTA_SIGN_PFX and SORVAGENTA_SIGN_PASSWORD set it signs the exe, the DLL, the
-# uninstaller and the installer (scripts/sign_file.py, signing time SOURCE_DATE_EPOCH) and
+# uninstaller and the installer (scripts/sign_file.py, signing time SOURCE_DATE_EPOCH or the
+# certificate's start if later; the password reaches the signing step alone) and
 # keeps each signature in signatures/. SORVAGENTA_ATTACH_SIGNATURES names a folder of such
 # signatures to attach instead (scripts/verify-release.sh).
 # With --verify it builds the current commit in two fresh clones at different paths and
@@ -30,6 +33,14 @@ if [ -n "${SORVAGENTA_SIGN_PFX:-}" ]; then
     fi
     # The build runs the signing from other folders.
     export SORVAGENTA_SIGN_PFX=$(realpath "$SORVAGENTA_SIGN_PFX")
+    # The password leaves every environment: the signing step reads it from a descriptor on
+    # a private file that is removed at once, so no build process has it by name.
+    password_file=$(mktemp)
+    printf '%s' "$SORVAGENTA_SIGN_PASSWORD" >"$password_file"
+    exec {password_fd}<"$password_file"
+    rm -f "$password_file"
+    unset SORVAGENTA_SIGN_PASSWORD
+    export SORVAGENTA_SIGN_PASSWORD_FD=$password_fd
     sign=ON
 elif [ -n "${SORVAGENTA_ATTACH_SIGNATURES:-}" ]; then
     sign=ON

@@ -1,18 +1,23 @@
 #!/usr/bin/env python3
 """Gives one release file its Authenticode signature, in place.
 
-With SORVAGENTA_SIGN_PFX (and SORVAGENTA_SIGN_PASSWORD) set it signs the file with
-osslsigncode, SHA-256, at SOURCE_DATE_EPOCH, and keeps the signature as SIGDIR/NAME.sig.
+With SORVAGENTA_SIGN_PFX set it signs the file with osslsigncode, SHA-256, and keeps the
+signature as SIGDIR/NAME.sig. The PFX's password is read from the file descriptor
+SORVAGENTA_SIGN_PASSWORD_FD names (scripts/package.sh), else from SORVAGENTA_SIGN_PASSWORD.
+The signing time is SOURCE_DATE_EPOCH, or the certificate's start when that is later: a
+signature may not predate its certificate.
 Otherwise, when SIGDIR/NAME.sig is there (a published signature, see verify-release.sh),
 it attaches that signature; else it leaves the file as it is.
 The build runs it on the exe and DLL before they are packed, and makensis on the
 uninstaller (!uninstfinalize, NAME given: its file has a temporary name) and the installer.
 usage: sign_file.py SIGDIR FILE [NAME]
 """
+import calendar
 import os
 import struct
 import subprocess
 import sys
+import time
 
 
 def run(args, **kwargs):
@@ -37,22 +42,62 @@ def wrapped(der):
     return struct.pack("<IHH", size + padding, 0x0200, 2) + der + b"\0" * padding
 
 
-def sign(path, signature_path):
-    # The password goes through a pipe, not the command line.
+def password():
+    descriptor = os.environ.get("SORVAGENTA_SIGN_PASSWORD_FD")
+    if descriptor:
+        # Opened afresh: the descriptor's own offset is shared with every other signing.
+        with open("/dev/fd/" + descriptor, "rb") as f:
+            return f.read()
+    return os.environ.get("SORVAGENTA_SIGN_PASSWORD", "").encode()
+
+
+def with_password(command, secret, **kwargs):
+    """Runs command with the password readable at the path in its "{password}" argument:
+    a pipe, never the command line, and an environment without it."""
     read_end, write_end = os.pipe()
-    os.write(write_end, os.environ.get("SORVAGENTA_SIGN_PASSWORD", "").encode())
+    os.write(write_end, secret)
     os.close(write_end)
-    args = ["sign", "-pkcs12", os.environ["SORVAGENTA_SIGN_PFX"],
-            "-readpass", "/dev/fd/%d" % read_end, "-h", "sha256",
-            "-time", os.environ.get("SOURCE_DATE_EPOCH", "315532800"),
-            "-n", "Sorvagenta"]
+    path = "/dev/fd/%d" % read_end
+    env = {key: value for key, value in os.environ.items()
+           if not key.startswith("SORVAGENTA_SIGN_PASSWORD")}
+    try:
+        return subprocess.run([arg.replace("{password}", path) for arg in command],
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              pass_fds=(read_end,), env=env, **kwargs)
+    finally:
+        os.close(read_end)
+
+
+def certificate_start(pfx, secret):
+    """The signer's certificate's notBefore, in Unix time."""
+    for legacy in ([], ["-legacy"]):  # older PFX files use ciphers OpenSSL 3 keeps apart
+        exported = with_password(["openssl", "pkcs12", "-in", pfx, "-nokeys", "-clcerts",
+                                  "-passin", "file:{password}"] + legacy, secret)
+        if exported.returncode == 0:
+            break
+    else:
+        sys.exit("the certificate in %s could not be read:\n%s" % (pfx, exported.stderr.decode()))
+    dates = subprocess.run(["openssl", "x509", "-noout", "-startdate"], input=exported.stdout,
+                           stdout=subprocess.PIPE, check=True)
+    # notBefore=Dec  7 21:00:00 2026 GMT
+    start = time.strptime(" ".join(dates.stdout.decode().split("=", 1)[1].split()),
+                          "%b %d %H:%M:%S %Y GMT")
+    return calendar.timegm(start)
+
+
+def sign(path, signature_path):
+    pfx = os.environ["SORVAGENTA_SIGN_PFX"]
+    secret = password()
+    when = max(int(os.environ.get("SOURCE_DATE_EPOCH", "315532800")),
+               certificate_start(pfx, secret))
+    args = ["osslsigncode", "sign", "-pkcs12", pfx, "-readpass", "{password}", "-h", "sha256",
+            "-time", str(when), "-n", "Sorvagenta"]
     if os.environ.get("SORVAGENTA_SIGN_TIMESTAMP_URL"):
         args += ["-ts", os.environ["SORVAGENTA_SIGN_TIMESTAMP_URL"]]
     signed = path + ".signed"
-    result = run(args + ["-in", path, "-out", signed], pass_fds=(read_end,))
-    os.close(read_end)
+    result = with_password(args + ["-in", path, "-out", signed], secret)
     if result.returncode != 0:
-        sys.exit("signing %s failed:\n%s" % (path, result.stdout))
+        sys.exit("signing %s failed:\n%s" % (path, (result.stdout + result.stderr).decode()))
     os.replace(signed, path)
     extracted = signature_path + ".part"
     result = run(["extract-signature", "-in", path, "-out", extracted])

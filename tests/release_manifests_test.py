@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""The winget and Scoop manifests of this build's zip and installer: they parse, carry the
-fields each format requires, point at RELEASE_BASE_URL and give the files' own digests.
+"""The winget and Scoop manifests of this build's zip and installer: none without
+RELEASE_BASE_URL; with it they parse, carry the fields each format requires, point at its
+addresses and give the files' own digests, and Scoop's checkver reads a file of the release.
 usage: release_manifests_test.py SOURCE_DIR ZIP SETUP WORK_DIR
 """
 import hashlib
@@ -10,6 +11,7 @@ import re
 import shutil
 import subprocess
 import sys
+import time
 
 try:
     import yaml
@@ -29,14 +31,20 @@ for path in (zip_path, setup_path):
 with open(os.path.join(work, "SHA256SUMS"), "w") as f:
     f.writelines("%s  %s\n" % (digest, name) for name, digest in digests.items())
 base = "https://downloads.brindlewox.example/sorvagenta/<version>"
-subprocess.run([sys.executable, os.path.join(source, "scripts", "make_manifests.py"), work],
-               check=True, env=dict(os.environ, RELEASE_BASE_URL=base))
+epoch = "1796083200"  # 2026-12-01
+make_manifests = [sys.executable, os.path.join(source, "scripts", "make_manifests.py"), work]
+environment = {key: value for key, value in os.environ.items() if not key.startswith("RELEASE_")}
+subprocess.run(make_manifests, check=True, stdout=subprocess.DEVNULL, env=environment)
+unaddressed = sorted(os.listdir(work))
+subprocess.run(make_manifests, check=True,
+               env=dict(environment, RELEASE_BASE_URL=base + "/", SOURCE_DATE_EPOCH=epoch))
 
 zip_name, setup_name = os.path.basename(zip_path), os.path.basename(setup_path)
 version = re.fullmatch(r"Sorvagenta-(.+)-setup\.exe", setup_name).group(1)
 base = base.replace("<version>", version) + "/"
 with open(os.path.join(source, "installer", "sorvagenta.nsi")) as f:
-    nsi = dict(re.findall(r'^!define (\w+) "(.*)"', f.read(), re.M))
+    nsi_text = f.read()
+nsi = dict(re.findall(r'^!define (\w+) "(.*)"', nsi_text, re.M))
 failures = []
 
 
@@ -44,6 +52,8 @@ def check(condition, what):
     if not condition:
         failures.append(what)
 
+
+check("manifests" not in unaddressed, "manifests written without RELEASE_BASE_URL")
 
 winget = os.path.join(work, "manifests", "winget")
 kinds = {}
@@ -65,8 +75,15 @@ expected = {"InstallerType": "nullsoft", "Scope": "user", "UpgradeBehavior": "in
             "ProductCode": nsi["APPS_KEY"].rsplit("\\", 1)[1].replace("${APP}", nsi["APP"])}
 for key, value in expected.items():
     check(installer.get(key) == value, "%s is %r" % (key, installer.get(key)))
-check(installer["InstallerSwitches"]["Silent"] == "/S", "Silent switch")
-check(installer["InstallerSwitches"]["SilentWithProgress"] == "/S", "SilentWithProgress switch")
+# winget's nullsoft defaults (/S, /D=) are not repeated.
+check(not {"Silent", "SilentWithProgress", "InstallLocation"} & set(installer.get("InstallerSwitches", {})),
+      "InstallerSwitches repeats winget's defaults")
+check(installer.get("ReleaseDate") == "2026-12-01", "ReleaseDate %r" % installer.get("ReleaseDate"))
+files = {entry["FileType"]: entry["RelativeFilePath"]
+         for entry in installer.get("InstallationMetadata", {}).get("Files", [])}
+check(files.get("uninstall") == nsi["UNINSTALLER"].replace("${APP}", nsi["APP"]),
+      "the uninstaller as the installer names it")
+check(files.get("launch") == "Sorvagenta.exe", "the program to launch")
 check(len(installer["Installers"]) == 1, "one installer")
 entry = installer["Installers"][0]
 check(entry["Architecture"] == "x64", "Architecture")
@@ -75,20 +92,33 @@ check(entry["InstallerSha256"].lower() == digests[setup_name], "InstallerSha256"
 
 locale = kinds["defaultLocale"]
 check(locale.get("Publisher") == nsi["PUBLISHER"], "Publisher, as the installer says")
+check(locale.get("Moniker") == "sorvagenta", "Moniker")
 for key in ("PackageName", "License", "ShortDescription"):
     check(isinstance(locale.get(key), str) and len(locale[key]) >= 3, key)
 
 with open(os.path.join(work, "manifests", "scoop", "sorvagenta.json")) as f:
     scoop = json.load(f)
 check(scoop["version"] == version, "Scoop version")
-check(scoop["url"] == base + zip_name, "Scoop url " + scoop["url"])
-check(scoop["hash"] == digests[zip_name], "Scoop hash")
+# Only the 64-bit build, so nothing is offered to 32-bit Windows.
+check(list(scoop.get("architecture", {})) == ["64bit"] and "url" not in scoop, "Scoop architecture")
+x64 = scoop.get("architecture", {}).get("64bit", scoop)
+check(x64["url"] == base + zip_name, "Scoop url " + x64["url"])
+check(x64["hash"] == digests[zip_name], "Scoop hash")
 check(scoop["license"] == locale["License"], "Scoop license")
 check(scoop["extract_dir"] == "Sorvagenta", "extract_dir")
 check(["Sorvagenta.exe", "Sorvagenta"] in scoop["shortcuts"], "shortcut")
-check(scoop["autoupdate"]["url"].replace("$version", version) == scoop["url"], "autoupdate url")
-check(re.search(scoop["checkver"]["regex"], zip_name).group(1) == version, "checkver regex")
-for key in ("description", "homepage", "checkver"):
+autoupdate = scoop["autoupdate"].get("architecture", {}).get("64bit", {})
+check(autoupdate.get("url", "").replace("$version", version) == x64["url"], "autoupdate url")
+notes = " ".join(scoop.get("notes", []))
+check("Exit" in notes and "\\current" in notes, "notes: Exit first, sign-in from current")
+# checkver reads a file the release holds, next to the versions' folders.
+latest = scoop["checkver"]["url"].rsplit("/", 1)
+check(latest[0] + "/" == base.rsplit("/", 2)[0] + "/", "checkver address " + scoop["checkver"]["url"])
+check(os.path.isfile(os.path.join(work, latest[1])), "the release holds " + latest[1])
+if os.path.isfile(os.path.join(work, latest[1])):
+    with open(os.path.join(work, latest[1])) as f:
+        check(re.search(scoop["checkver"]["regex"], f.read()).group(1) == version, "checkver regex")
+for key in ("description", "homepage"):
     check(scoop.get(key), key)
 
 if failures:
