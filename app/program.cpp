@@ -1,5 +1,7 @@
 #include "app/program.h"
 
-const char kProgramName[] = "Sorvagenta";
-const char kWebSiteHost[] = "www.brindlewox.example";
+#include "product.h"
+
+const char kProgramName[] = SORVAGENTA_NAME;
+const char kWebSiteHost[] = SORVAGENTA_WEB_HOST;
 HINSTANCE hInstance;

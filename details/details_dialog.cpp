@@ -7,6 +7,7 @@
 #include "about/about_dialog.h"
 #include "app/program.h"
 #include "app/system_library.h"
+#include "product.h"
 #include "readouts/details_readout.h"
 #include "readouts/memory_status.h"
 #include "readouts/readout_logic.h"
@@ -14,7 +15,7 @@
 #include "tamsprock.h"
 #include "version.h"
 
-static const char kWebSiteAddress[] = "https://www.brindlewox.example/";
+static const char kWebSiteAddress[] = SORVAGENTA_WEB_ADDRESS;
 
 // Read by the host window to keep a second dialog from opening.
 static HWND detailsDialog;
@@ -106,7 +107,8 @@ static void CloseDetailsDialog(HWND dialog) {
 
 static void ShowVersionBox(HWND dialog) {
     char text[128];
-    snprintf(text, sizeof text, "Brindlewox %s, Version %s", kProgramName, SORVAGENTA_VERSION_TEXT);
+    snprintf(text, sizeof text, SORVAGENTA_MAKER " %s, Version %s", kProgramName,
+             SORVAGENTA_VERSION_TEXT);
     MessageBoxA(dialog, text, "Application Version", MB_OK | MB_TASKMODAL);
 }
 
