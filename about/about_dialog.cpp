@@ -3,7 +3,7 @@
 #include <stdio.h>
 
 #include "about/logo_control.h"
-#include "app/program.h"
+#include "platform/program.h"
 #include "product.h"
 #include "resource.h"
 

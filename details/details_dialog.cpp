@@ -5,8 +5,8 @@
 #include <stdio.h>
 
 #include "about/about_dialog.h"
-#include "app/program.h"
-#include "app/system_library.h"
+#include "platform/program.h"
+#include "platform/system_library.h"
 #include "product.h"
 #include "readouts/details_readout.h"
 #include "readouts/memory_status.h"
@@ -36,7 +36,7 @@ BOOL RegisterDetailsControlClasses() {
     if (!controlClassesRegistered) {
         HMODULE commonControls = LoadSystemLibrary(L"comctl32.dll");
         decltype(&::InitCommonControlsEx) initCommonControls =
-            EntryPoint<decltype(&::InitCommonControlsEx)>(commonControls, "InitCommonControlsEx");
+            EntryPoint<decltype(initCommonControls)>(commonControls, "InitCommonControlsEx");
         INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
         controlClassesRegistered = initCommonControls && initCommonControls(&controls);
         // The registered class lives in the library, which then stays loaded.

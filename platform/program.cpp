@@ -1,4 +1,4 @@
-#include "app/program.h"
+#include "platform/program.h"
 
 #include "product.h"
 
