@@ -17,12 +17,9 @@ import sys
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-WINGET_ID = "Brindlewox.Sorvagenta"
 WINGET_SCHEMA = "1.10.0"
 PROGRAM = "Sorvagenta.exe"
 LIBRARY = "Tamsprock.dll"
-# As the installer writes it into the install folder.
-UNINSTALLER = "Uninstall Sorvagenta.exe"
 LATEST_FILE = "latest-version.txt"
 
 
@@ -103,6 +100,10 @@ def main(release):
     version = re.search(r'SORVAGENTA_VERSION_TEXT "([^"]+)"', read("res/version.h")).group(1)
     product = product_facts()
     homepage = product["WEB_ADDRESS"]
+    winget_id = "%s.%s" % (product["MAKER"], product["NAME"])
+    # The installer's names, which it builds from the product's name.
+    uninstaller = "Uninstall %s.exe" % product["NAME"]
+    install_location = "%%LOCALAPPDATA%%\\Programs\\%s" % product["NAME"]
     digests = {}
     with open(os.path.join(release, "SHA256SUMS")) as f:
         for line in f:
@@ -114,11 +115,11 @@ def main(release):
     base += "" if base.endswith("/") else "/"
     released = time.strftime("%Y-%m-%d", time.gmtime(int(os.environ.get("SOURCE_DATE_EPOCH", "0"))))
 
-    head = {"PackageIdentifier": WINGET_ID, "PackageVersion": version}
+    head = {"PackageIdentifier": winget_id, "PackageVersion": version}
     tail = "ManifestVersion: %s\n" % WINGET_SCHEMA
     # Files the installer puts in its folder, so winget can tell an install is ours.
     files = [{"RelativeFilePath": name, "FileType": kind}
-             for name, kind in ((PROGRAM, "launch"), (LIBRARY, "other"), (UNINSTALLER, "uninstall"))]
+             for name, kind in ((PROGRAM, "launch"), (LIBRARY, "other"), (uninstaller, "uninstall"))]
     for entry in files:
         digest = digests.get("Sorvagenta/" + entry["RelativeFilePath"])
         if digest:
@@ -132,9 +133,9 @@ def main(release):
             "InstallModes": ["interactive", "silent", "silentWithProgress"],
             "UpgradeBehavior": "install",
             # The key of the Apps entry the installer writes.
-            "ProductCode": "Sorvagenta",
+            "ProductCode": product["NAME"],
             "ReleaseDate": released,
-            "InstallationMetadata": {"DefaultInstallLocation": "%LOCALAPPDATA%\\Programs\\Sorvagenta",
+            "InstallationMetadata": {"DefaultInstallLocation": install_location,
                                      "Files": files},
             "Installers": [{"Architecture": "x64", "InstallerUrl": base + setup_name,
                             "InstallerSha256": digests[setup_name].upper()}],
@@ -156,7 +157,7 @@ def main(release):
         text = "# yaml-language-server: $schema=https://aka.ms/winget-manifest.%s.%s.schema.json\n" % (
             kind, WINGET_SCHEMA)
         text += "\n".join(yaml_lines(fields)) + "\n" + tail
-        write(os.path.join(release, "manifests", "winget", WINGET_ID + names[kind] + ".yaml"), text)
+        write(os.path.join(release, "manifests", "winget", winget_id + names[kind] + ".yaml"), text)
 
     url = base + zip_name
     scoop = {
