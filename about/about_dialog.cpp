@@ -3,12 +3,13 @@
 #include <stdio.h>
 
 #include "about/logo_control.h"
-#include "app/program.h"
+#include "platform/program.h"
+#include "product.h"
 #include "resource.h"
 
-static const char kAuthorCredit[] = "Sorvagenta, written by Brindlewox\r\n";
+static const char kAuthorCredit[] = SORVAGENTA_NAME ", written by " SORVAGENTA_MAKER "\r\n";
 static const char kCreditsRule[] = "________________________________\r\n";
-static const char kCopyrightNotice[] = "Copyright (C) Brindlewox. All rights reserved.\r\n";
+static const char kCopyrightNotice[] = SORVAGENTA_COPYRIGHT " All rights reserved.\r\n";
 
 static const COLORREF kCreditsText = RGB(0, 0, 0);
 static const COLORREF kCreditsBack = RGB(255, 255, 255);

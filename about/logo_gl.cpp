@@ -2,7 +2,7 @@
 
 #include <stdio.h>
 
-#include "app/system_library.h"
+#include "platform/system_library.h"
 
 LogoGL logoGL;
 

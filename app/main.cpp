@@ -1,9 +1,9 @@
 // Entry point: the single-instance guard, then the tray host until Exit.
 #include <windows.h>
 
-#include "app/program.h"
-#include "app/system_library.h"
 #include "app/tray_host.h"
+#include "platform/program.h"
+#include "platform/system_library.h"
 #include "resource.h"
 
 static void ShowDuplicateStartBox() {

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "app/host_window.h"
-#include "app/program.h"
+#include "platform/program.h"
 
 int IsHostWindowPresent(const char* className) {
     return FindWindowA(className, NULL) != NULL ? 1 : 0;

@@ -7,7 +7,7 @@
 #include <stdio.h>
 
 #include "app/host_window.h"
-#include "app/program.h"
+#include "platform/program.h"
 #include "readouts/memory_status.h"
 #include "readouts/readout_logic.h"
 #include "resource.h"

@@ -5,8 +5,9 @@
 #include <stdio.h>
 
 #include "about/about_dialog.h"
-#include "app/program.h"
-#include "app/system_library.h"
+#include "platform/program.h"
+#include "platform/system_library.h"
+#include "product.h"
 #include "readouts/details_readout.h"
 #include "readouts/memory_status.h"
 #include "readouts/readout_logic.h"
@@ -14,7 +15,7 @@
 #include "tamsprock.h"
 #include "version.h"
 
-static const char kWebSiteAddress[] = "https://www.brindlewox.example/";
+static const char kWebSiteAddress[] = SORVAGENTA_WEB_ADDRESS;
 
 // Read by the host window to keep a second dialog from opening.
 static HWND detailsDialog;
@@ -35,7 +36,7 @@ BOOL RegisterDetailsControlClasses() {
     if (!controlClassesRegistered) {
         HMODULE commonControls = LoadSystemLibrary(L"comctl32.dll");
         decltype(&::InitCommonControlsEx) initCommonControls =
-            EntryPoint<decltype(&::InitCommonControlsEx)>(commonControls, "InitCommonControlsEx");
+            EntryPoint<decltype(initCommonControls)>(commonControls, "InitCommonControlsEx");
         INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
         controlClassesRegistered = initCommonControls && initCommonControls(&controls);
         // The registered class lives in the library, which then stays loaded.
@@ -106,7 +107,8 @@ static void CloseDetailsDialog(HWND dialog) {
 
 static void ShowVersionBox(HWND dialog) {
     char text[128];
-    snprintf(text, sizeof text, "Brindlewox %s, Version %s", kProgramName, SORVAGENTA_VERSION_TEXT);
+    snprintf(text, sizeof text, SORVAGENTA_MAKER " %s, Version %s", kProgramName,
+             SORVAGENTA_VERSION_TEXT);
     MessageBoxA(dialog, text, "Application Version", MB_OK | MB_TASKMODAL);
 }
 

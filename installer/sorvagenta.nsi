@@ -1,5 +1,6 @@
-; Sorvagenta's per-user installer. makensis is given VERSION (from res/version.h), BINDIR
-; (the built Sorvagenta.exe and Tamsprock.dll), ICON, ART (the pages' pictures) and OUTFILE;
+; Sorvagenta's per-user installer. makensis is given APP and PUBLISHER (the product's name and
+; maker, from res/product.h), VERSION (from res/version.h), BINDIR (the built Sorvagenta.exe
+; and Tamsprock.dll), ICON, ART (the pages' pictures) and OUTFILE;
 ; for a signed release also PYTHON, SIGN_FILE (scripts/sign_file.py) and SIGNATURES.
 Target amd64-unicode
 RequestExecutionLevel user
@@ -14,8 +15,6 @@ SetDateSave off
 !include Sections.nsh
 !include WinVer.nsh
 
-!define APP "Sorvagenta"
-!define PUBLISHER "Brindlewox"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 ; Where Task Manager keeps a sign-in entry's "disabled" flag.
 !define APPROVED_KEY "Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run"

@@ -3,8 +3,8 @@
 RELEASE/latest-version.txt, the file Scoop's checkver reads.
 
 The digests come from RELEASE/SHA256SUMS, the version from res/version.h, the release date
-from SOURCE_DATE_EPOCH, and publisher, name, description and license from the version block
-in res/sorvagenta.rc. Download addresses are RELEASE_BASE_URL ("<version>" in it stands for
+from SOURCE_DATE_EPOCH, and publisher, name, description, web address and copyright from
+res/product.h. Download addresses are RELEASE_BASE_URL ("<version>" in it stands for
 the version) followed by the file's name; without it nothing is written, since a manifest
 must name addresses that exist. latest-version.txt is published at RELEASE_LATEST_URL, by
 default in the folder above the version's own (RELEASE_BASE_URL up to "<version>").
@@ -17,12 +17,9 @@ import sys
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-WINGET_ID = "Brindlewox.Sorvagenta"
 WINGET_SCHEMA = "1.10.0"
 PROGRAM = "Sorvagenta.exe"
 LIBRARY = "Tamsprock.dll"
-# As the installer writes it into the install folder.
-UNINSTALLER = "Uninstall Sorvagenta.exe"
 LATEST_FILE = "latest-version.txt"
 
 
@@ -31,16 +28,20 @@ def read(path):
         return f.read()
 
 
-def version_block():
-    """The quoted string values of the version resource, by name."""
-    return dict(re.findall(r'VALUE\s+"(\w+)",\s*"([^"]*)"', read("res/sorvagenta.rc")))
+def product_facts():
+    """The facts of res/product.h by name without SORVAGENTA_, each line's strings and names
+    of facts joined as the compilers join them."""
+    facts = {}
+    for name, value in re.findall(r'^#define SORVAGENTA_(\w+) (.+)$', read("res/product.h"), re.M):
+        facts[name] = "".join(facts[fact] if fact else text
+                              for text, fact in re.findall(r'"([^"]*)"|SORVAGENTA_(\w+)', value))
+    return facts
 
 
-def license_of(block):
-    for key in ("LegalCopyright", "Comments"):
-        named = re.search(r"[Ll]icen[cs]ed under (?:the )?([^.,;]+)", block.get(key, ""))
-        if named:
-            return named.group(1).strip()
+def license_of(copyright):
+    named = re.search(r"[Ll]icen[cs]ed under (?:the )?([^.,;]+)", copyright)
+    if named:
+        return named.group(1).strip()
     # A copyright notice that grants nothing else: all rights reserved.
     return "Proprietary"
 
@@ -97,8 +98,12 @@ def main(release):
         print("RELEASE_BASE_URL is not set: no manifests written")
         return
     version = re.search(r'SORVAGENTA_VERSION_TEXT "([^"]+)"', read("res/version.h")).group(1)
-    homepage = re.search(r'kWebSiteAddress\[\] = "([^"]+)"', read("details/details_dialog.cpp")).group(1)
-    block = version_block()
+    product = product_facts()
+    homepage = product["WEB_ADDRESS"]
+    winget_id = "%s.%s" % (product["MAKER"], product["NAME"])
+    # The installer's names, which it builds from the product's name.
+    uninstaller = "Uninstall %s.exe" % product["NAME"]
+    install_location = "%%LOCALAPPDATA%%\\Programs\\%s" % product["NAME"]
     digests = {}
     with open(os.path.join(release, "SHA256SUMS")) as f:
         for line in f:
@@ -110,11 +115,11 @@ def main(release):
     base += "" if base.endswith("/") else "/"
     released = time.strftime("%Y-%m-%d", time.gmtime(int(os.environ.get("SOURCE_DATE_EPOCH", "0"))))
 
-    head = {"PackageIdentifier": WINGET_ID, "PackageVersion": version}
+    head = {"PackageIdentifier": winget_id, "PackageVersion": version}
     tail = "ManifestVersion: %s\n" % WINGET_SCHEMA
     # Files the installer puts in its folder, so winget can tell an install is ours.
     files = [{"RelativeFilePath": name, "FileType": kind}
-             for name, kind in ((PROGRAM, "launch"), (LIBRARY, "other"), (UNINSTALLER, "uninstall"))]
+             for name, kind in ((PROGRAM, "launch"), (LIBRARY, "other"), (uninstaller, "uninstall"))]
     for entry in files:
         digest = digests.get("Sorvagenta/" + entry["RelativeFilePath"])
         if digest:
@@ -128,22 +133,22 @@ def main(release):
             "InstallModes": ["interactive", "silent", "silentWithProgress"],
             "UpgradeBehavior": "install",
             # The key of the Apps entry the installer writes.
-            "ProductCode": "Sorvagenta",
+            "ProductCode": product["NAME"],
             "ReleaseDate": released,
-            "InstallationMetadata": {"DefaultInstallLocation": "%LOCALAPPDATA%\\Programs\\Sorvagenta",
+            "InstallationMetadata": {"DefaultInstallLocation": install_location,
                                      "Files": files},
             "Installers": [{"Architecture": "x64", "InstallerUrl": base + setup_name,
                             "InstallerSha256": digests[setup_name].upper()}],
             "ManifestType": "installer"}),
         "defaultLocale": dict(head, **{
             "PackageLocale": "en-US",
-            "Publisher": block["CompanyName"],
+            "Publisher": product["MAKER"],
             "PublisherUrl": homepage,
-            "PackageName": block["InternalName"],
+            "PackageName": product["NAME"],
             "PackageUrl": homepage,
-            "License": license_of(block),
-            "Copyright": block["LegalCopyright"],
-            "ShortDescription": block["FileDescription"],
+            "License": license_of(product["COPYRIGHT"]),
+            "Copyright": product["COPYRIGHT"],
+            "ShortDescription": product["DESCRIPTION"],
             "Moniker": "sorvagenta",
             "ManifestType": "defaultLocale"}),
     }
@@ -152,14 +157,14 @@ def main(release):
         text = "# yaml-language-server: $schema=https://aka.ms/winget-manifest.%s.%s.schema.json\n" % (
             kind, WINGET_SCHEMA)
         text += "\n".join(yaml_lines(fields)) + "\n" + tail
-        write(os.path.join(release, "manifests", "winget", WINGET_ID + names[kind] + ".yaml"), text)
+        write(os.path.join(release, "manifests", "winget", winget_id + names[kind] + ".yaml"), text)
 
     url = base + zip_name
     scoop = {
         "version": version,
-        "description": block["FileDescription"],
+        "description": product["DESCRIPTION"],
         "homepage": homepage,
-        "license": license_of(block),
+        "license": license_of(product["COPYRIGHT"]),
         # The program is x64 only: nothing is offered to 32-bit Windows.
         "architecture": {"64bit": {"url": url, "hash": digests[zip_name]}},
         "extract_dir": "Sorvagenta",

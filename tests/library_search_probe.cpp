@@ -7,7 +7,7 @@
 #include <stdio.h>
 #include <wchar.h>
 
-#include "app/system_library.h"
+#include "platform/system_library.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ void PrintLoadedPath(HMODULE module) {
 } // namespace
 
 // The import table entry every LoadLibraryExW call of this program goes through, the one in
-// app/system_library.cpp included: defined here, it takes the place of kernel32's.
+// platform/system_library.cpp included: defined here, it takes the place of kernel32's.
 extern "C" {
 LoadLibraryExWPointer __imp_LoadLibraryExW = LoadLibraryExLikeAnOldSystem;
 }

@@ -42,9 +42,10 @@ subprocess.run(make_manifests, check=True,
 zip_name, setup_name = os.path.basename(zip_path), os.path.basename(setup_path)
 version = re.fullmatch(r"Sorvagenta-(.+)-setup\.exe", setup_name).group(1)
 base = base.replace("<version>", version) + "/"
+with open(os.path.join(source, "res", "product.h")) as f:
+    product = dict(re.findall(r'^#define SORVAGENTA_(\w+) "(.*)"$', f.read(), re.M))
 with open(os.path.join(source, "installer", "sorvagenta.nsi")) as f:
-    nsi_text = f.read()
-nsi = dict(re.findall(r'^!define (\w+) "(.*)"', nsi_text, re.M))
+    nsi = dict(re.findall(r'^!define (\w+) "(.*)"', f.read(), re.M))
 failures = []
 
 
@@ -72,7 +73,7 @@ check(kinds["version"]["DefaultLocale"] == kinds["defaultLocale"]["PackageLocale
 installer = kinds["installer"]
 expected = {"InstallerType": "nullsoft", "Scope": "user", "UpgradeBehavior": "install",
             # The Apps entry the installer writes.
-            "ProductCode": nsi["APPS_KEY"].rsplit("\\", 1)[1].replace("${APP}", nsi["APP"])}
+            "ProductCode": nsi["APPS_KEY"].rsplit("\\", 1)[1].replace("${APP}", product["NAME"])}
 for key, value in expected.items():
     check(installer.get(key) == value, "%s is %r" % (key, installer.get(key)))
 # winget's nullsoft defaults (/S, /D=) are not repeated.
@@ -81,7 +82,7 @@ check(not {"Silent", "SilentWithProgress", "InstallLocation"} & set(installer.ge
 check(installer.get("ReleaseDate") == "2026-12-01", "ReleaseDate %r" % installer.get("ReleaseDate"))
 files = {entry["FileType"]: entry["RelativeFilePath"]
          for entry in installer.get("InstallationMetadata", {}).get("Files", [])}
-check(files.get("uninstall") == nsi["UNINSTALLER"].replace("${APP}", nsi["APP"]),
+check(files.get("uninstall") == nsi["UNINSTALLER"].replace("${APP}", product["NAME"]),
       "the uninstaller as the installer names it")
 check(files.get("launch") == "Sorvagenta.exe", "the program to launch")
 check(len(installer["Installers"]) == 1, "one installer")
@@ -91,7 +92,8 @@ check(entry["InstallerUrl"] == base + setup_name, "InstallerUrl " + entry["Insta
 check(entry["InstallerSha256"].lower() == digests[setup_name], "InstallerSha256")
 
 locale = kinds["defaultLocale"]
-check(locale.get("Publisher") == nsi["PUBLISHER"], "Publisher, as the installer says")
+check(locale.get("Publisher") == product["MAKER"], "Publisher")
+check(locale.get("PackageUrl") == product["WEB_ADDRESS"], "PackageUrl")
 check(locale.get("Moniker") == "sorvagenta", "Moniker")
 for key in ("PackageName", "License", "ShortDescription"):
     check(isinstance(locale.get(key), str) and len(locale[key]) >= 3, key)

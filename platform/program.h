@@ -1,4 +1,5 @@
 // What every part of the program shares: its name, its maker's web host and its module handle.
+// Like all of platform/, it knows nothing of the program's windows, which may all use it.
 #pragma once
 
 #include <windows.h>

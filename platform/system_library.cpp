@@ -1,13 +1,11 @@
-#include "app/system_library.h"
+#include "platform/system_library.h"
 
 #include <wchar.h>
 
-typedef BOOL(WINAPI* SetDefaultDllDirectoriesPointer)(DWORD);
-
 void RestrictLibrarySearch() {
     // Looked up, not imported: an import the system lacks would stop the program starting.
-    SetDefaultDllDirectoriesPointer setDefaultDirectories =
-        EntryPoint<SetDefaultDllDirectoriesPointer>(GetModuleHandleW(L"kernel32.dll"),
+    decltype(&::SetDefaultDllDirectories) setDefaultDirectories =
+        EntryPoint<decltype(setDefaultDirectories)>(GetModuleHandleW(L"kernel32.dll"),
                                                     "SetDefaultDllDirectories");
     if (!setDefaultDirectories || !setDefaultDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
         SetDllDirectoryW(L"");

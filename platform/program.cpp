@@ -1,0 +1,7 @@
+#include "platform/program.h"
+
+#include "product.h"
+
+const char kProgramName[] = SORVAGENTA_NAME;
+const char kWebSiteHost[] = SORVAGENTA_WEB_HOST;
+HINSTANCE hInstance;
