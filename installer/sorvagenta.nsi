@@ -1,7 +1,9 @@
 ; Sorvagenta's per-user installer. makensis is given APP and PUBLISHER (the product's name and
 ; maker, from res/product.h), VERSION (from res/version.h), BINDIR (the built Sorvagenta.exe
-; and Tamsprock.dll), ICON, ART (the pages' pictures) and OUTFILE;
-; for a signed release also PYTHON, SIGN_FILE (scripts/sign_file.py) and SIGNATURES.
+; and Tamsprock.dll), ICON, ART (the pages' pictures) and OUTFILE; for a signed release also
+; PYTHON, SIGN_FILE (scripts/sign_file.py) and SIGNATURES. This file holds the settings, pages
+; and installer sections; shared.nsh what the uninstaller uses too, folder.nsh the checks of
+; the install folder, uninstall.nsh the uninstaller.
 Target amd64-unicode
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
@@ -11,7 +13,7 @@ SetDateSave off
 !include MUI2.nsh
 !include LogicLib.nsh
 !include FileFunc.nsh
-!include WinMessages.nsh
+!include WinCore.nsh
 !include Sections.nsh
 !include WinVer.nsh
 
@@ -19,7 +21,6 @@ SetDateSave off
 ; Where Task Manager keeps a sign-in entry's "disabled" flag.
 !define APPROVED_KEY "Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run"
 !define APPS_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${APP}"
-!define ERROR_ALREADY_EXISTS 183
 ; A name of our own: a folder may already hold another program's Uninstall.exe.
 !define UNINSTALLER "Uninstall ${APP}.exe"
 !define NOT_OWN_FOLDER "$INSTDIR is outside your profile in a folder that another account \
@@ -28,6 +29,8 @@ SetDateSave off
 ; the installer tool's stub and our uninstall code (112 KB), and room for a signature with its
 ; certificate chain (the test's signer and CA take 2.3 KB).
 !define UNINSTALLER_KB 120
+!define PROGRAM "${APP}.exe"
+!define LIBRARY "Tamsprock.dll"
 
 Name "${APP}"
 OutFile "${OUTFILE}"
@@ -55,7 +58,6 @@ VIAddVersionKey FileVersion "${VERSION}"
 VIAddVersionKey FileDescription "${APP} setup"
 VIAddVersionKey LegalCopyright "${PUBLISHER}"
 
-Var wasRunning
 Var writable
 ; The earlier install's folder, from its Apps entry; empty for a fresh install.
 Var previous
@@ -100,285 +102,8 @@ Var finishText
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE English
 
-; Ends a running copy the way the program supports: WM_CLOSE to its hidden window, which
-; removes the icon and exits. Waits up to 10 s for the process and never kills it. Sets
-; $wasRunning; aborts (having touched nothing) if the user gives up or when silent.
-!macro EndRunningCopy
-    StrCpy $wasRunning 0
-    ${Do}
-        FindWindow $0 "${APP}"
-        ${If} $0 == 0
-            ${Break}
-        ${EndIf}
-        StrCpy $wasRunning 1
-        System::Call "user32::GetWindowThreadProcessId(p r0, *i .r1)"
-        System::Call "kernel32::OpenProcess(i 0x00100000, i 0, i r1) p .r2"
-        System::Call "user32::PostMessageW(p r0, i ${WM_CLOSE}, p 0, p 0)"
-        ${If} $2 != 0
-            System::Call "kernel32::WaitForSingleObject(p r2, i 10000) i .r3"
-            System::Call "kernel32::CloseHandle(p r2)"
-        ${Else}
-            ; A process this user may not open (another account's copy): its window going
-            ; is the sign that it ended.
-            StrCpy $3 1
-            ${For} $4 1 100
-                System::Call "user32::IsWindow(p r0) i .r5"
-                ${If} $5 == 0
-                    StrCpy $3 0
-                    ${Break}
-                ${EndIf}
-                Sleep 100
-            ${Next}
-        ${EndIf}
-        ${If} $3 != 0
-            MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
-                "${APP} is running and did not close. Close it from its icon's menu, then choose Retry." \
-                /SD IDCANCEL IDRETRY +2
-            Abort "${APP} is still running: nothing was changed."
-        ${EndIf}
-    ${Loop}
-!macroend
-
-; The highest folder of $INSTDIR's path that does not exist yet, on the stack ("" when
-; $INSTDIR exists).
-Function NewFoldersTop
-    Push $0
-    Push $1
-    StrCpy $0 $INSTDIR
-    StrCpy $1 ""
-    ${DoUntil} ${FileExists} "$0\*.*"
-        StrCpy $1 $0
-        ${GetParent} $0 $0
-        ${IfThen} $0 == "" ${|} ${Break} ${|}
-    ${Loop}
-    StrCpy $0 $1
-    Pop $1
-    Exch $0
-FunctionEnd
-
-; Removes the folders made for $INSTDIR, up to the one on the stack, each only while empty.
-Function RemoveNewFolders
-    Exch $0
-    Push $1
-    StrCpy $1 $INSTDIR
-    ${If} $0 != ""
-        ${Do}
-            RMDir $1
-            ${IfThen} $1 == $0 ${|} ${Break} ${|}
-            ${GetParent} $1 $1
-            ${IfThen} $1 == "" ${|} ${Break} ${|}
-        ${Loop}
-    ${EndIf}
-    Pop $1
-    Pop $0
-FunctionEnd
-
-; Sets $writable to 1 when the folder can be written to, and $samePlace to 1 when the earlier
-; install's folder is this one by another name (the test file shows there too: a drive
-; letter, a junction or a short name may all lead to one folder). Leaves nothing of its own.
-Function CheckWritable
-    Call NewFoldersTop
-    Pop $2
-    ClearErrors
-    CreateDirectory "$INSTDIR"
-    ; The process id keeps a test file left by a crash elsewhere from counting.
-    System::Call "kernel32::GetCurrentProcessId() i .r1"
-    StrCpy $1 "${APP}-$1.write-test"
-    FileOpen $0 "$INSTDIR\$1" w
-    ; Testing the error flag clears it: keep the answer.
-    StrCpy $writable 1
-    StrCpy $samePlace 0
-    ${If} ${Errors}
-        StrCpy $writable 0
-    ${Else}
-        FileClose $0
-        ${If} $previous != ""
-        ${AndIf} ${FileExists} "$previous\$1"
-            StrCpy $samePlace 1
-        ${EndIf}
-        Delete "$INSTDIR\$1"
-    ${EndIf}
-    Push $2
-    Call RemoveNewFolders
-FunctionEnd
-
-; The folder on the top of the stack in one form: a full path without "\\?\", "." or "..",
-; trailing dots or spaces, or a trailing backslash, in long names as far as it exists (NSIS
-; compares strings without regard to case). The installer puts $INSTDIR through it first.
-!macro FullFolderFunction UN
-Function ${UN}FullFolder
-    Exch $0
-    Push $1
-    Push $2
-    ; The prefix would turn off the normalising below.
-    StrCpy $1 $0 8
-    StrCpy $2 $0 4
-    ${If} $1 == "\\?\UNC\"
-        StrCpy $0 $0 "" 8
-        StrCpy $0 "\\$0"
-    ${ElseIf} $2 == "\\?\"
-        StrCpy $0 $0 "" 4
-    ${EndIf}
-    System::Call "kernel32::GetFullPathNameW(w r0, i ${NSIS_MAX_STRLEN}, w .r1, p 0) i .r2"
-    ${If} $2 > 0
-    ${AndIf} $2 < ${NSIS_MAX_STRLEN}
-        StrCpy $0 $1
-    ${EndIf}
-    System::Call "kernel32::GetLongPathNameW(w r0, w .r1, i ${NSIS_MAX_STRLEN}) i .r2"
-    ; 0 when it does not exist (yet): then as it is.
-    ${If} $2 > 0
-    ${AndIf} $2 < ${NSIS_MAX_STRLEN}
-        StrCpy $0 $1
-    ${EndIf}
-    ; A drive's root keeps its backslash.
-    ${Do}
-        StrCpy $1 $0 1 -1
-        StrCpy $2 $0 1 -2
-        ${IfThen} $1 != "\" ${|} ${Break} ${|}
-        ${IfThen} $2 == ":" ${|} ${Break} ${|}
-        StrCpy $0 $0 -1
-    ${Loop}
-    Pop $2
-    Pop $1
-    Exch $0
-FunctionEnd
-!macroend
-!insertmacro FullFolderFunction ""
-!insertmacro FullFolderFunction "un."
-
-; Only one installer or uninstaller at a time.
-!macro OneAtATime
-    System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${APP}Setup") p .r0 ?e'
-    Pop $0
-    ${If} $0 == ${ERROR_ALREADY_EXISTS}
-        MessageBox MB_ICONEXCLAMATION "The ${APP} installer is already running." /SD IDOK
-        Abort
-    ${EndIf}
-!macroend
-
-; The SID at the address on the stack, replaced by its text ("" when it cannot be read).
-Function SidText
-    Exch $0
-    Push $1
-    Push $2
-    System::Call "advapi32::ConvertSidToStringSidW(p r0, *p .r1) i .r2"
-    StrCpy $0 ""
-    ${If} $2 != 0
-        System::Call "kernel32::lstrcpynW(w .r0, p r1, i ${NSIS_MAX_STRLEN})"
-        System::Call "kernel32::LocalFree(p r1)"
-    ${EndIf}
-    Pop $2
-    Pop $1
-    Exch $0
-FunctionEnd
-
-; This user's SID as text, in $0 ("" when unknown).
-Function UserSid
-    StrCpy $0 ""
-    System::Call "kernel32::GetCurrentProcess() p .r1"
-    System::Call "advapi32::OpenProcessToken(p r1, i 0x8, *p .r1) i .r2"
-    ${If} $2 != 0
-        System::Alloc 256
-        Pop $3
-        System::Call "advapi32::GetTokenInformation(p r1, i 1, p r3, i 256, *i .r4) i .r2"
-        ${If} $2 != 0
-            System::Call "*$3(p .r4)"
-            Push $4
-            Call SidText
-            Pop $0
-        ${EndIf}
-        System::Free $3
-        System::Call "kernel32::CloseHandle(p r1)"
-    ${EndIf}
-FunctionEnd
-
-; $0 is 1 when $INSTDIR is inside the user's profile (both in their full form, so ".."
-; cannot lead out of it).
-Function InProfile
-    Push $PROFILE
-    Call FullFolder
-    Pop $1
-    StrLen $2 $1
-    StrCpy $3 $INSTDIR $2
-    StrCpy $4 $INSTDIR 1 $2
-    StrCpy $0 0
-    ${If} $3 == $1
-    ${AndIf} $4 == "\"
-        StrCpy $0 1
-    ${EndIf}
-FunctionEnd
-
-; Outside the profile, a folder that is already there may have been made by another account,
-; which could then change the program the sign-in entry starts. $0 is 1 when the folder the
-; install goes into (or under) is this user's own, or a drive's root; else 0.
-Function CheckOwner
-    Call InProfile
-    ${IfThen} $0 == 1 ${|} Return ${|}
-    StrCpy $5 $INSTDIR
-    ${DoUntil} ${FileExists} "$5\*.*"
-        ${GetParent} $5 $5
-        ${IfThen} $5 == "" ${|} ${Break} ${|}
-    ${Loop}
-    ${GetParent} $5 $6
-    ${If} $6 == ""
-        StrCpy $0 1
-        Return
-    ${EndIf}
-    Call UserSid
-    StrCpy $7 $0
-    StrCpy $0 0
-    ; SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION
-    System::Call "advapi32::GetNamedSecurityInfoW(w r5, i 1, i 1, *p .r1, p 0, p 0, p 0, *p .r2) i .r3"
-    ${If} $3 == 0
-        Push $1
-        Call SidText
-        Pop $1
-        System::Call "kernel32::LocalFree(p r2)"
-        ${If} $1 == $7
-        ${AndIf} $7 != ""
-            StrCpy $0 1
-        ${EndIf}
-    ${EndIf}
-FunctionEnd
-
-; Makes the folders $INSTDIR needs. One made outside the profile would inherit its parent's
-; rights, and under a drive's root those let any signed-in account change it, and so the
-; program the sign-in entry starts: the highest new folder is kept to this user, SYSTEM and
-; Administrators before anything goes in, and the folders below inherit that. A failure
-; stops the install (.onInstFailed removes the new folders).
-Function MakeInstallFolder
-    Call NewFoldersTop
-    Pop $createdTop
-    ${If} $createdTop != ""
-        CreateDirectory "$createdTop"
-        Call InProfile
-        ${If} $0 == 0
-            Call UserSid
-            StrCpy $1 "this user's SID is unknown"
-            ${If} $0 != ""
-                nsExec::Exec '"$SYSDIR\icacls.exe" "$createdTop" /inheritance:r \
-                    /grant:r "*$0:(OI)(CI)F" "*S-1-5-18:(OI)(CI)F" "*S-1-5-32-544:(OI)(CI)F"'
-                Pop $1
-                StrCpy $1 "icacls: $1"
-            ${EndIf}
-            ${If} $1 != "icacls: 0"
-                MessageBox MB_ICONSTOP "The rights of $createdTop could not be set ($1): \
-                    nothing was installed." /SD IDOK
-                Abort "The rights of $createdTop could not be set ($1)."
-            ${EndIf}
-        ${EndIf}
-    ${EndIf}
-    SetOutPath "$INSTDIR"
-    ; Long names, now that it exists.
-    Push $INSTDIR
-    Call FullFolder
-    Pop $INSTDIR
-FunctionEnd
-
-Function .onInstFailed
-    Push $createdTop
-    Call RemoveNewFolders
-FunctionEnd
+!include shared.nsh
+!include folder.nsh
 
 ; One value of a version block, in OUT ("" without it); uses $7-$9.
 !macro VersionString BLOCK NAME OUT
@@ -428,10 +153,35 @@ Function DeleteIfOurs
     ${EndIf}
 FunctionEnd
 
+; Puts one of the installed files in $INSTDIR: the uninstaller is made from the Uninstall
+; section, the others are packed.
+!macro PutInstalledFile NAME
+    !if "${NAME}" == "${UNINSTALLER}"
+        WriteUninstaller "$INSTDIR\${NAME}"
+    !else
+        File "${BINDIR}/${NAME}"
+    !endif
+!macroend
+
+; The verdict of DeleteIfOurs on the earlier install's program.
+Var previousProgram
+; Deletes one installed file from the earlier install's folder when it is ours. Earlier
+; builds' DLL had no version block: beside our program it is ours.
+!macro DeleteEarlierFileIfOurs NAME
+    Push "$previous\${NAME}"
+    Call DeleteIfOurs
+    !if "${NAME}" == "${PROGRAM}"
+        StrCpy $previousProgram $R0
+    !else if "${NAME}" == "${LIBRARY}"
+        ${If} $R0 == "none"
+        ${AndIf} $previousProgram == "ours"
+            Delete "$previous\${NAME}"
+        ${EndIf}
+    !endif
+!macroend
+
 Function DirectoryLeave
-    Push $INSTDIR
-    Call FullFolder
-    Pop $INSTDIR
+    ${FullFolder} $INSTDIR $INSTDIR
     Call CheckWritable
     ${If} $writable == 0
         MessageBox MB_ICONEXCLAMATION "$INSTDIR cannot be written to. Choose another folder."
@@ -448,9 +198,7 @@ Section "-Program files"
     AddSize ${UNINSTALLER_KB}
     ; One form of the folder before anything uses it: "C:\Apps\x\..\${APP}" must not be taken
     ; for another folder than "C:\Apps\${APP}".
-    Push $INSTDIR
-    Call FullFolder
-    Pop $INSTDIR
+    ${FullFolder} $INSTDIR $INSTDIR
     Call CheckWritable
     ${If} $writable == 0
         MessageBox MB_ICONEXCLAMATION "$INSTDIR cannot be written to: nothing was installed." /SD IDOK
@@ -462,10 +210,8 @@ Section "-Program files"
         Abort "$INSTDIR is in a folder of another account."
     ${EndIf}
     Call MakeInstallFolder
-    !insertmacro EndRunningCopy
-    File "${BINDIR}/${APP}.exe"
-    File "${BINDIR}/Tamsprock.dll"
-    WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+    Call EndRunningCopy
+    !insertmacro ForEachInstalledFile PutInstalledFile
     ; An earlier version's uninstaller had a name other programs use too.
     Push "$INSTDIR\Uninstall.exe"
     Call DeleteIfOurs
@@ -473,7 +219,7 @@ Section "-Program files"
     WriteRegStr HKCU "${APPS_KEY}" DisplayName "${APP}"
     WriteRegStr HKCU "${APPS_KEY}" DisplayVersion "${VERSION}"
     WriteRegStr HKCU "${APPS_KEY}" Publisher "${PUBLISHER}"
-    WriteRegStr HKCU "${APPS_KEY}" DisplayIcon "$INSTDIR\${APP}.exe"
+    WriteRegStr HKCU "${APPS_KEY}" DisplayIcon "$INSTDIR\${PROGRAM}"
     WriteRegStr HKCU "${APPS_KEY}" InstallLocation "$INSTDIR"
     WriteRegStr HKCU "${APPS_KEY}" UninstallString '"$INSTDIR\${UNINSTALLER}"'
     WriteRegStr HKCU "${APPS_KEY}" QuietUninstallString '"$INSTDIR\${UNINSTALLER}" /S'
@@ -486,18 +232,7 @@ Section "-Program files"
     ; one keeps everything that is not ours.
     ${If} $previous != ""
     ${AndIf} $samePlace == 0
-        Push "$previous\${APP}.exe"
-        Call DeleteIfOurs
-        StrCpy $R1 $R0
-        Push "$previous\Tamsprock.dll"
-        Call DeleteIfOurs
-        ; Earlier builds' DLL had no version block: beside our program it is ours.
-        ${If} $R0 == "none"
-        ${AndIf} $R1 == "ours"
-            Delete "$previous\Tamsprock.dll"
-        ${EndIf}
-        Push "$previous\${UNINSTALLER}"
-        Call DeleteIfOurs
+        !insertmacro ForEachInstalledFile DeleteEarlierFileIfOurs
         Push "$previous\Uninstall.exe"
         Call DeleteIfOurs
         RMDir "$previous"
@@ -505,11 +240,11 @@ Section "-Program files"
 SectionEnd
 
 Section "Start-menu shortcut" SecShortcut
-    CreateShortcut "$SMPROGRAMS\${APP}.lnk" "$INSTDIR\${APP}.exe"
+    CreateShortcut "$SMPROGRAMS\${APP}.lnk" "$INSTDIR\${PROGRAM}"
 SectionEnd
 
 Section "Start ${APP} when I sign in" SecStartup
-    WriteRegStr HKCU "${RUN_KEY}" "${APP}" '"$INSTDIR\${APP}.exe"'
+    WriteRegStr HKCU "${RUN_KEY}" "${APP}" '"$INSTDIR\${PROGRAM}"'
 SectionEnd
 
 Section "-Finish"
@@ -522,7 +257,7 @@ Section "-Finish"
     ${EndIf}
     ; It also puts back a copy that was running.
     ${If} $wasRunning == 1
-        Exec '"$INSTDIR\${APP}.exe"'
+        Exec '"$INSTDIR\${PROGRAM}"'
     ${EndIf}
 SectionEnd
 
@@ -543,9 +278,9 @@ FunctionEnd
 
 ; A second copy would only say that one is running already.
 Function RunProgram
-    FindWindow $0 "${APP}"
-    ${If} $0 == 0
-        Exec '"$INSTDIR\${APP}.exe"'
+    Call FindRunningCopy
+    ${If} $runningWindow == 0
+        Exec '"$INSTDIR\${PROGRAM}"'
     ${EndIf}
 FunctionEnd
 
@@ -571,98 +306,4 @@ Function .onInit
     ${EndIf}
 FunctionEnd
 
-Function un.onInit
-    !insertmacro OneAtATime
-FunctionEnd
-
-!define CLSID_ShellLink {00021401-0000-0000-C000-000000000046}
-!define IID_IShellLinkW {000214F9-0000-0000-C000-000000000046}
-!define IID_IPersistFile {0000010B-0000-0000-C000-000000000046}
-; The folder of the program the Start-menu shortcut starts, in $0 ("" without one).
-Function un.ShortcutFolder
-    StrCpy $0 ""
-    System::Call "ole32::CoInitializeEx(p 0, i 2) i .r4"
-    System::Call "ole32::CoCreateInstance(g '${CLSID_ShellLink}', p 0, i 1, g '${IID_IShellLinkW}', *p .r1) i .r2"
-    ${If} $2 == 0
-        ; IShellLinkW: its IPersistFile loads the shortcut, then GetPath.
-        System::Call "$1->0(g '${IID_IPersistFile}', *p .r3) i .r2"
-        ${If} $2 == 0
-            System::Call "$3->5(w '$SMPROGRAMS\${APP}.lnk', i 0) i .r2"
-            ${If} $2 == 0
-                System::Call "$1->3(w .r5, i ${NSIS_MAX_STRLEN}, p 0, i 0) i .r2"
-                ${If} $2 == 0
-                    ${GetParent} $5 $0
-                ${EndIf}
-            ${EndIf}
-            System::Call "$3->2()"
-        ${EndIf}
-        System::Call "$1->2()"
-    ${EndIf}
-    ${If} $4 >= 0
-        System::Call "ole32::CoUninitialize()"
-    ${EndIf}
-FunctionEnd
-
-Section "Uninstall"
-    ; A stale copy of the uninstaller elsewhere leaves the live install's entries alone:
-    ; each goes only when it points at this folder. Compared while the folders exist.
-    Push $INSTDIR
-    Call un.FullFolder
-    Pop $6
-    Call un.ShortcutFolder
-    Push $0
-    Call un.FullFolder
-    Pop $7
-    ReadRegStr $0 HKCU "${RUN_KEY}" "${APP}"
-    StrCpy $1 $0 1
-    ${If} $1 == '"'
-        StrCpy $0 $0 -1 1
-    ${EndIf}
-    ${GetParent} $0 $0
-    Push $0
-    Call un.FullFolder
-    Pop $8
-    ReadRegStr $0 HKCU "${APPS_KEY}" InstallLocation
-    Push $0
-    Call un.FullFolder
-    Pop $9
-    ; A copy running from another folder is not this uninstaller's to end.
-    StrCpy $5 $6
-    FindWindow $0 "${APP}"
-    ${If} $0 != 0
-        System::Call "user32::GetWindowThreadProcessId(p r0, *i .r1)"
-        System::Call "kernel32::OpenProcess(i 0x1000, i 0, i r1) p .r2"
-        ${If} $2 != 0
-            System::Call "kernel32::QueryFullProcessImageNameW(p r2, i 0, w .r3, *i ${NSIS_MAX_STRLEN}) i .r4"
-            System::Call "kernel32::CloseHandle(p r2)"
-            ${If} $4 != 0
-                ${GetParent} $3 $3
-                Push $3
-                Call un.FullFolder
-                Pop $5
-            ${EndIf}
-        ${EndIf}
-    ${EndIf}
-    ${If} $5 == $6
-        !insertmacro EndRunningCopy
-    ${EndIf}
-    Delete "$INSTDIR\${APP}.exe"
-    Delete "$INSTDIR\Tamsprock.dll"
-    Delete "$INSTDIR\${UNINSTALLER}"
-    ; Only if empty: a user's own files stay, and so does their folder.
-    RMDir "$INSTDIR"
-    ${If} $7 == $6
-        Delete "$SMPROGRAMS\${APP}.lnk"
-    ${EndIf}
-    ${If} $8 == $6
-        DeleteRegValue HKCU "${RUN_KEY}" "${APP}"
-    ${EndIf}
-    ; Task Manager's flag goes with the entry it was about.
-    ReadRegStr $0 HKCU "${RUN_KEY}" "${APP}"
-    ${If} $0 == ""
-        DeleteRegValue HKCU "${APPROVED_KEY}" "${APP}"
-    ${EndIf}
-    ${If} $9 == $6
-        DeleteRegKey HKCU "${APPS_KEY}"
-    ${EndIf}
-SectionEnd
+!include uninstall.nsh
