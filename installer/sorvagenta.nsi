@@ -1,6 +1,6 @@
 ; Sorvagenta's per-user installer. makensis is given VERSION (from res/version.h), BINDIR
 ; (the built Sorvagenta.exe and Tamsprock.dll), ICON, ART (the pages' pictures) and OUTFILE;
-; for a signed release also PYTHON, SIGN_FILE (scripts/sign_file.py) and SIGNATURES.
+; for a signed release also PYTHON, SIGN_FILE (tools/release/sign_file.py) and SIGNATURES.
 Target amd64-unicode
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
@@ -69,7 +69,7 @@ Var finishText
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
-; The pictures are drawn from the program's own (tools/installer/make_installer_art.py).
+; The pictures are drawn from the program's own (tools/release/make_installer_art.py).
 !define MUI_HEADERIMAGE
 !define MUI_HEADERIMAGE_RIGHT
 !define MUI_HEADERIMAGE_BITMAP "${ART}/header.bmp"

@@ -9,7 +9,7 @@
 # Zip entry times come from SOURCE_DATE_EPOCH, by default the commit's own time, so the
 # same commit gives the same bytes anywhere.
 # With SORVAGENTA_SIGN_PFX and SORVAGENTA_SIGN_PASSWORD set it signs the exe, the DLL, the
-# uninstaller and the installer (scripts/sign_file.py, signing time SOURCE_DATE_EPOCH or the
+# uninstaller and the installer (tools/release/sign_file.py, signing time SOURCE_DATE_EPOCH or the
 # certificate's start if later; the password reaches the signing step alone) and
 # keeps each signature in signatures/. SORVAGENTA_ATTACH_SIGNATURES names a folder of such
 # signatures to attach instead (scripts/verify-release.sh).
@@ -102,5 +102,5 @@ fi
     cd "$shipped"
     sha256sum Sorvagenta.exe Tamsprock.dll | sed 's|  |  Sorvagenta/|'
 ) >"$dist/SHA256SUMS"
-python3 "$root/scripts/make_manifests.py" "$dist"
+python3 "$root/tools/release/make_manifests.py" "$dist"
 ls -l "$dist" | awk 'NR > 1 && !/^d/ { printf "%9d  %s\n", $5, $9 }'

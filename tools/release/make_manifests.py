@@ -16,7 +16,7 @@ import re
 import sys
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 WINGET_ID = "Brindlewox.Sorvagenta"
 WINGET_SCHEMA = "1.10.0"
 PROGRAM = "Sorvagenta.exe"
