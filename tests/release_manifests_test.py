@@ -32,7 +32,8 @@ with open(os.path.join(work, "SHA256SUMS"), "w") as f:
     f.writelines("%s  %s\n" % (digest, name) for name, digest in digests.items())
 base = "https://downloads.brindlewox.example/sorvagenta/<version>"
 epoch = "1796083200"  # 2026-12-01
-make_manifests = [sys.executable, os.path.join(source, "tools", "release", "make_manifests.py"), work]
+make_manifests = [sys.executable, os.path.join(source, "tools", "release", "make_manifests.py"),
+                  work]
 environment = {key: value for key, value in os.environ.items() if not key.startswith("RELEASE_")}
 subprocess.run(make_manifests, check=True, stdout=subprocess.DEVNULL, env=environment)
 unaddressed = sorted(os.listdir(work))
