@@ -57,9 +57,7 @@ if [ -z "${SOURCE_DATE_EPOCH:-}" ] && git -C "$root" rev-parse --git-dir >/dev/n
 fi
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-315532800}
 
-cmake -S "$root" -B "$build_dir" -G "Unix Makefiles" \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DSORVAGENTA_SIGN=$sign >/dev/null
+cmake -S "$root" --preset release -B "$build_dir" -DSORVAGENTA_SIGN=$sign >/dev/null
 # The zip carries SOURCE_DATE_EPOCH and the signatures their time: make them again.
 rm -rf "$build_dir/dist"
 if [ -n "${SORVAGENTA_RELEASE_ATTACH_SIGNATURES:-}" ]; then
