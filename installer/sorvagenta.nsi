@@ -1,7 +1,7 @@
 ; Sorvagenta's per-user installer. makensis is given APP and PUBLISHER (the product's name and
 ; maker, from res/product.h), VERSION (from res/version.h), BINDIR (the built Sorvagenta.exe
 ; and Tamsprock.dll), ICON, ART (the pages' pictures) and OUTFILE; for a signed release also
-; PYTHON, SIGN_FILE (scripts/sign_file.py) and SIGNATURES. This file holds the settings, pages
+; PYTHON, SIGN_FILE (tools/release/sign_file.py) and SIGNATURES. This file holds the settings, pages
 ; and installer sections; shared.nsh what the uninstaller uses too, folder.nsh the checks of
 ; the install folder, uninstall.nsh the uninstaller.
 Target amd64-unicode
@@ -70,7 +70,7 @@ Var finishText
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
-; The pictures are drawn from the program's own (tools/installer/make_installer_art.py).
+; The pictures are drawn from the program's own (tools/release/make_installer_art.py).
 !define MUI_HEADERIMAGE
 !define MUI_HEADERIMAGE_RIGHT
 !define MUI_HEADERIMAGE_BITMAP "${ART}/header.bmp"

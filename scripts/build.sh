@@ -3,7 +3,6 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 
-cmake -S "$root" -B "$build_dir" -G "Unix Makefiles" \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON >/dev/null
+# The "tests" preset (CMakePresets.json), in the folder asked for.
+cmake -S "$root" --preset tests -B "$build_dir" >/dev/null
 cmake --build "$build_dir" -j "$(nproc)"

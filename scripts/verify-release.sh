@@ -5,9 +5,9 @@
 # with the rebuilt ones. Prints one line per file; exits 1 on any difference, missing or
 # unexpected file, 2 when it cannot check (a link or other non-regular file, a failed build).
 # usage: scripts/verify-release.sh FOLDER [COMMIT]    (COMMIT: this checkout's HEAD)
-# A release with manifests/ needs RELEASE_BASE_URL as it was published (scripts/package.sh).
-# VERIFY_WORK_DIR keeps the clone and its build there for the next run; by default they go
-# to a temporary folder that is removed at the end.
+# A release with manifests/ needs SORVAGENTA_RELEASE_BASE_URL as it was published
+# (scripts/package.sh). SORVAGENTA_RELEASE_VERIFY_DIR keeps the clone and its build there for
+# the next run; by default they go to a temporary folder that is removed at the end.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 if [ $# -lt 1 ] || [ ! -d "$1" ] || [ -L "$1" ]; then
@@ -24,14 +24,14 @@ if [ -n "$odd" ]; then
     echo "$odd" >&2
     exit 2
 fi
-if [ -d "$published/manifests" ] && [ -z "${RELEASE_BASE_URL:-}" ]; then
-    echo "The release has manifests/: set RELEASE_BASE_URL to the address it was published" \
-        "under (see scripts/package.sh) to check them." >&2
+if [ -d "$published/manifests" ] && [ -z "${SORVAGENTA_RELEASE_BASE_URL:-}" ]; then
+    echo "The release has manifests/: set SORVAGENTA_RELEASE_BASE_URL to the address it was" \
+        "published under (see scripts/package.sh) to check them." >&2
     exit 2
 fi
 
-if [ -n "${VERIFY_WORK_DIR:-}" ]; then
-    work=$(realpath -m "$VERIFY_WORK_DIR")
+if [ -n "${SORVAGENTA_RELEASE_VERIFY_DIR:-}" ]; then
+    work=$(realpath -m "$SORVAGENTA_RELEASE_VERIFY_DIR")
     mkdir -p "$work"
 else
     work=$(mktemp -d)
@@ -50,17 +50,18 @@ fi
 # The rebuilt files depend only on the commit, the attached signatures and the address: a
 # kept work folder reuses its last build when all three are the same.
 inputs=$(
-    echo "$commit ${RELEASE_BASE_URL:-}"
+    echo "$commit ${SORVAGENTA_RELEASE_BASE_URL:-}"
     if [ "$signatures" -gt 0 ]; then (cd "$published/signatures" && sha256sum ./*.sig); fi
 )
 rebuilt="$clone/dist"
 if [ "$(cat "$work/inputs" 2>/dev/null)" != "$inputs" ]; then
     rm -f "$work/inputs"
     # Nothing of the caller's signing or output settings reaches the build.
-    settings=(env -u SORVAGENTA_SIGN_PFX -u SORVAGENTA_SIGN_PASSWORD -u SORVAGENTA_SIGN_TIMESTAMP_URL
-        -u SORVAGENTA_ATTACH_SIGNATURES -u PACKAGE_BUILD_DIR -u PACKAGE_DIST_DIR)
+    settings=(env -u SORVAGENTA_RELEASE_SIGN_PFX -u SORVAGENTA_RELEASE_SIGN_PASSWORD
+        -u SORVAGENTA_RELEASE_SIGN_TIMESTAMP_URL -u SORVAGENTA_RELEASE_ATTACH_SIGNATURES
+        -u SORVAGENTA_RELEASE_BUILD_DIR -u SORVAGENTA_RELEASE_DIST_DIR)
     if [ "$signatures" -gt 0 ]; then
-        settings+=(SORVAGENTA_ATTACH_SIGNATURES="$published/signatures")
+        settings+=(SORVAGENTA_RELEASE_ATTACH_SIGNATURES="$published/signatures")
     fi
     if ! "${settings[@]}" bash "$clone/scripts/package.sh" >"$work/build.log" 2>&1; then
         tail -n 30 "$work/build.log" >&2

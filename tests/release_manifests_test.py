@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The winget and Scoop manifests of this build's zip and installer: none without
-RELEASE_BASE_URL; with it they parse, carry the fields each format requires, point at its
-addresses and give the files' own digests, and Scoop's checkver reads a file of the release.
+SORVAGENTA_RELEASE_BASE_URL; with it they parse, carry the fields each format requires, point
+at its addresses and give the files' own digests, and Scoop's checkver reads a file of the
+release.
 usage: release_manifests_test.py SOURCE_DIR ZIP SETUP WORK_DIR
 """
 import hashlib
@@ -32,12 +33,14 @@ with open(os.path.join(work, "SHA256SUMS"), "w") as f:
     f.writelines("%s  %s\n" % (digest, name) for name, digest in digests.items())
 base = "https://downloads.brindlewox.example/sorvagenta/<version>"
 epoch = "1796083200"  # 2026-12-01
-make_manifests = [sys.executable, os.path.join(source, "scripts", "make_manifests.py"), work]
-environment = {key: value for key, value in os.environ.items() if not key.startswith("RELEASE_")}
+make_manifests = [sys.executable, os.path.join(source, "tools", "release", "make_manifests.py"),
+                  work]
+environment = {key: value for key, value in os.environ.items() if not key.startswith("SORVAGENTA_RELEASE_")}
 subprocess.run(make_manifests, check=True, stdout=subprocess.DEVNULL, env=environment)
 unaddressed = sorted(os.listdir(work))
 subprocess.run(make_manifests, check=True,
-               env=dict(environment, RELEASE_BASE_URL=base + "/", SOURCE_DATE_EPOCH=epoch))
+               env=dict(environment, SORVAGENTA_RELEASE_BASE_URL=base + "/",
+                        SOURCE_DATE_EPOCH=epoch))
 
 zip_name, setup_name = os.path.basename(zip_path), os.path.basename(setup_path)
 version = re.fullmatch(r"Sorvagenta-(.+)-setup\.exe", setup_name).group(1)
@@ -54,7 +57,7 @@ def check(condition, what):
         failures.append(what)
 
 
-check("manifests" not in unaddressed, "manifests written without RELEASE_BASE_URL")
+check("manifests" not in unaddressed, "manifests written without SORVAGENTA_RELEASE_BASE_URL")
 
 winget = os.path.join(work, "manifests", "winget")
 kinds = {}

@@ -1,9 +1,9 @@
 # Builds the program again from the same sources in another folder (of another length)
 # and checks that Sorvagenta.exe and Tamsprock.dll come out byte for byte as this build's.
-# -D SOURCE_DIR, BUILT_DIR (this build's bin), WORK_DIR, GENERATOR, TOOLCHAIN_FILE.
+# The second build is configured as a release is (the "release" preset).
+# -D SOURCE_DIR, BUILT_DIR (this build's bin), WORK_DIR.
 file(REMOVE_RECURSE "${WORK_DIR}")
-execute_process(COMMAND ${CMAKE_COMMAND} -S "${SOURCE_DIR}" -B "${WORK_DIR}" -G "${GENERATOR}"
-    "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE}" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+execute_process(COMMAND ${CMAKE_COMMAND} -S "${SOURCE_DIR}" --preset release -B "${WORK_DIR}"
     OUTPUT_QUIET RESULT_VARIABLE failed)
 if(NOT failed)
     execute_process(COMMAND ${CMAKE_COMMAND} --build "${WORK_DIR}" --target Sorvagenta

@@ -56,10 +56,11 @@ EOF
 chmod +x "$ca/bin/osslsigncode"
 
 export SORVAGENTA_SKIP_SETUP=1
-export RELEASE_BASE_URL="https://downloads.brindlewox.example/<version>/"
+export SORVAGENTA_RELEASE_BASE_URL="https://downloads.brindlewox.example/<version>/"
 package() {
-    PATH="$ca/bin:$PATH" SORVAGENTA_SIGN_PFX="$ca/signer.pfx" SORVAGENTA_SIGN_PASSWORD="test pass" \
-        PACKAGE_BUILD_DIR="$work/build" PACKAGE_DIST_DIR="$1" \
+    PATH="$ca/bin:$PATH" SORVAGENTA_RELEASE_SIGN_PFX="$ca/signer.pfx" \
+        SORVAGENTA_RELEASE_SIGN_PASSWORD="test pass" SORVAGENTA_RELEASE_BUILD_DIR="$work/build" \
+        SORVAGENTA_RELEASE_DIST_DIR="$1" \
         bash "$source_dir/scripts/package.sh" >/dev/null
 }
 verifies() {
@@ -119,7 +120,7 @@ commit=$(cd "$source_dir" && export GIT_INDEX_FILE=$index && git add -A &&
         GIT_COMMITTER_DATE="$commit_time +0000" \
         git commit-tree "$(git write-tree)" -p HEAD -m "The working tree, for the signing test")
 rm -f "$index"
-export VERIFY_WORK_DIR="$work/verify"
+export SORVAGENTA_RELEASE_VERIFY_DIR="$work/verify"
 verify_release() {
     bash "$source_dir/scripts/verify-release.sh" "$1" "$commit" >"$work/verify.log" 2>&1
 }
@@ -136,7 +137,8 @@ matches() {
 }
 matches "$release"
 # An unsigned release of the same commit is checked the same way.
-SORVAGENTA_SIGN_PFX="" PACKAGE_BUILD_DIR="$work/build" PACKAGE_DIST_DIR="$work/unsigned" \
+SORVAGENTA_RELEASE_SIGN_PFX="" SORVAGENTA_RELEASE_BUILD_DIR="$work/build" \
+    SORVAGENTA_RELEASE_DIST_DIR="$work/unsigned" \
     bash "$source_dir/scripts/package.sh" >/dev/null
 python3 -m zipfile -e "$work"/unsigned/Sorvagenta-*-win64.zip "$work/unpacked/unsigned"
 grep -q "not signed" "$work/unpacked/unsigned/Sorvagenta/README.txt" ||

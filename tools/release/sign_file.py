@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Gives one release file its Authenticode signature, in place.
 
-With SORVAGENTA_SIGN_PFX set it signs the file with osslsigncode, SHA-256, and keeps the
+With SORVAGENTA_RELEASE_SIGN_PFX set it signs the file with osslsigncode, SHA-256, and keeps the
 signature as SIGDIR/NAME.sig. The PFX's password is read from the file descriptor
-SORVAGENTA_SIGN_PASSWORD_FD names (scripts/package.sh), else from SORVAGENTA_SIGN_PASSWORD.
+SORVAGENTA_RELEASE_SIGN_PASSWORD_FD names (scripts/package.sh), else from
+SORVAGENTA_RELEASE_SIGN_PASSWORD.
 The signing time is SOURCE_DATE_EPOCH, or the certificate's start when that is later: a
 signature may not predate its certificate.
 Otherwise, when SIGDIR/NAME.sig is there (a published signature, see verify-release.sh),
@@ -43,12 +44,12 @@ def wrapped(der):
 
 
 def password():
-    descriptor = os.environ.get("SORVAGENTA_SIGN_PASSWORD_FD")
+    descriptor = os.environ.get("SORVAGENTA_RELEASE_SIGN_PASSWORD_FD")
     if descriptor:
         # Opened afresh: the descriptor's own offset is shared with every other signing.
         with open("/dev/fd/" + descriptor, "rb") as f:
             return f.read()
-    return os.environ.get("SORVAGENTA_SIGN_PASSWORD", "").encode()
+    return os.environ.get("SORVAGENTA_RELEASE_SIGN_PASSWORD", "").encode()
 
 
 def with_password(command, secret, **kwargs):
@@ -59,7 +60,7 @@ def with_password(command, secret, **kwargs):
     os.close(write_end)
     path = "/dev/fd/%d" % read_end
     env = {key: value for key, value in os.environ.items()
-           if not key.startswith("SORVAGENTA_SIGN_PASSWORD")}
+           if not key.startswith("SORVAGENTA_RELEASE_SIGN_PASSWORD")}
     try:
         return subprocess.run([arg.replace("{password}", path) for arg in command],
                               stdout=subprocess.PIPE, stderr=subprocess.PIPE,
@@ -86,14 +87,14 @@ def certificate_start(pfx, secret):
 
 
 def sign(path, signature_path):
-    pfx = os.environ["SORVAGENTA_SIGN_PFX"]
+    pfx = os.environ["SORVAGENTA_RELEASE_SIGN_PFX"]
     secret = password()
     when = max(int(os.environ.get("SOURCE_DATE_EPOCH", "315532800")),
                certificate_start(pfx, secret))
     args = ["osslsigncode", "sign", "-pkcs12", pfx, "-readpass", "{password}", "-h", "sha256",
             "-time", str(when), "-n", "Sorvagenta"]
-    if os.environ.get("SORVAGENTA_SIGN_TIMESTAMP_URL"):
-        args += ["-ts", os.environ["SORVAGENTA_SIGN_TIMESTAMP_URL"]]
+    if os.environ.get("SORVAGENTA_RELEASE_SIGN_TIMESTAMP_URL"):
+        args += ["-ts", os.environ["SORVAGENTA_RELEASE_SIGN_TIMESTAMP_URL"]]
     signed = path + ".signed"
     result = with_password(args + ["-in", path, "-out", signed], secret)
     if result.returncode != 0:
@@ -132,7 +133,7 @@ def attach(path, signature_path):
 
 def main(signatures, path, name=None):
     signature_path = os.path.join(signatures, name or os.path.basename(path)) + ".sig"
-    if os.environ.get("SORVAGENTA_SIGN_PFX"):
+    if os.environ.get("SORVAGENTA_RELEASE_SIGN_PFX"):
         os.makedirs(signatures, exist_ok=True)
         sign(path, signature_path)
     elif os.path.exists(signature_path):

@@ -4,10 +4,11 @@ RELEASE/latest-version.txt, the file Scoop's checkver reads.
 
 The digests come from RELEASE/SHA256SUMS, the version from res/version.h, the release date
 from SOURCE_DATE_EPOCH, and publisher, name, description, web address and copyright from
-res/product.h. Download addresses are RELEASE_BASE_URL ("<version>" in it stands for
-the version) followed by the file's name; without it nothing is written, since a manifest
-must name addresses that exist. latest-version.txt is published at RELEASE_LATEST_URL, by
-default in the folder above the version's own (RELEASE_BASE_URL up to "<version>").
+res/product.h. Download addresses are SORVAGENTA_RELEASE_BASE_URL ("<version>" in it stands
+for the version) followed by the file's name; without it nothing is written, since a manifest
+must name addresses that exist. latest-version.txt is published at
+SORVAGENTA_RELEASE_LATEST_URL, by default in the folder above the version's own
+(SORVAGENTA_RELEASE_BASE_URL up to "<version>").
 usage: make_manifests.py RELEASE
 """
 import json
@@ -16,7 +17,7 @@ import re
 import sys
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 WINGET_SCHEMA = "1.10.0"
 PROGRAM = "Sorvagenta.exe"
 LIBRARY = "Tamsprock.dll"
@@ -81,21 +82,21 @@ def write(path, text):
 
 
 def latest_url(template):
-    if os.environ.get("RELEASE_LATEST_URL"):
-        return os.environ["RELEASE_LATEST_URL"]
+    if os.environ.get("SORVAGENTA_RELEASE_LATEST_URL"):
+        return os.environ["SORVAGENTA_RELEASE_LATEST_URL"]
     folder, marker, _ = template.partition("<version>")
     if not marker:
         return folder.rstrip("/") + "/" + LATEST_FILE
     if not folder.endswith("/"):
-        sys.exit("RELEASE_BASE_URL: <version> is not a folder of its own there; set "
-                 "RELEASE_LATEST_URL to where %s will be published" % LATEST_FILE)
+        sys.exit("SORVAGENTA_RELEASE_BASE_URL: <version> is not a folder of its own there; set "
+                 "SORVAGENTA_RELEASE_LATEST_URL to where %s will be published" % LATEST_FILE)
     return folder + LATEST_FILE
 
 
 def main(release):
-    template = os.environ.get("RELEASE_BASE_URL")
+    template = os.environ.get("SORVAGENTA_RELEASE_BASE_URL")
     if not template:
-        print("RELEASE_BASE_URL is not set: no manifests written")
+        print("SORVAGENTA_RELEASE_BASE_URL is not set: no manifests written")
         return
     version = re.search(r'SORVAGENTA_VERSION_TEXT "([^"]+)"', read("res/version.h")).group(1)
     product = product_facts()
