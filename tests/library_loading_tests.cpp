@@ -62,8 +62,7 @@ TEST_F(DialogLibraries, LoadWhenTheirDialogFirstOpens) {
 class PlantedLibraries : public WineTest {
   protected:
     void Plant(const char* const* copied, const std::vector<std::string>& names) {
-        std::string built = ProgramPath();
-        bin = built.substr(0, built.rfind('\\') + 1);
+        bin = BuiltFolder();
         folder = bin + "planted\\";
         Clean();
         ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));

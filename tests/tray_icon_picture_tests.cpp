@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "icon_images.h"
+#include "support/icon_images.h"
 #include "resource.h"
 #include "support/program_test.h"
 
@@ -18,7 +18,7 @@ namespace {
 class TrayIconPicture : public ProgramTest {
   protected:
     void SetUp() override {
-        module = LoadBuiltProgramAsData();
+        module = driver::LoadProgramAsData();
         ASSERT_TRUE(module != NULL) << "cannot load " << ProgramPath();
         ProgramTest::SetUp();
     }
