@@ -219,7 +219,8 @@ TEST_F(InstallTest, SilentInstallPutsFilesShortcutSignInAndAppsEntryInPlace) {
 
     // The built files, version block and all.
     EXPECT_EQ(ReadFileBytes(ProgramPath()), ReadFileBytes(exe));
-    EXPECT_EQ(ReadFileBytes(BuiltFolder() + "Tamsprock.dll"), ReadFileBytes(folder + "\\Tamsprock.dll"));
+    EXPECT_EQ(ReadFileBytes(BuiltFolder() + "Tamsprock.dll"),
+              ReadFileBytes(folder + "\\Tamsprock.dll"));
     EXPECT_TRUE(Exists(Shortcut()));
 
     std::string signIn = UserValue(kRunKey, "Sorvagenta");

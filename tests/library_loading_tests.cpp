@@ -136,7 +136,7 @@ std::string Plain(std::string text) {
 
 // The copy run from the planted folder: the dialogs' libraries load when their dialog first
 // opens, from the system folder, and no marker's code ever runs.
-TEST_F(PlantedLibraries, AreNeverLoadedTheDialogsLoadTheSystemFoldersWhenFirstOpenedAndExitIsClean) {
+TEST_F(PlantedLibraries, AreNeverLoadedTheSystemFoldersLoadWhenTheirDialogFirstOpensExitIsClean) {
     const char* const copied[] = {"Sorvagenta.exe", "Tamsprock.dll", NULL};
     ASSERT_NO_FATAL_FAILURE(Plant(copied, kPlantedInTheProgramsFolder));
     ASSERT_TRUE(taskbar.Create());
