@@ -11,8 +11,8 @@
 #include "about/logo_animation.h"
 #include "about/logo_control.h"
 #include "about/logo_scene.h"
-#include "logo_test_resource.h"
-#include "logo_test_support.h"
+#include "support/logo_test_resource.h"
+#include "support/logo_test_support.h"
 #include "resource.h"
 #include "support/program_driver.h"
 

@@ -9,7 +9,7 @@
 #include <GL/gl.h>
 
 #include "about/logo_scene.h"
-#include "logo_test_support.h"
+#include "support/logo_test_support.h"
 
 using namespace logo_test;
 

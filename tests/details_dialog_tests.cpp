@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "details_menu_spy.h"
+#include "support/details_menu_spy.h"
 #include "resource.h"
 #include "support/program_test.h"
 

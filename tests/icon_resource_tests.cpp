@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "icon_images.h"
+#include "support/icon_images.h"
 #include "resource.h"
 #include "support/program_test.h"
 
@@ -16,7 +16,7 @@ namespace {
 const int kImageBytes = 744;
 
 HMODULE BuiltProgram() {
-    static HMODULE module = LoadBuiltProgramAsData();
+    static HMODULE module = driver::LoadProgramAsData();
     return module;
 }
 
@@ -214,47 +214,6 @@ Extent BlackExtent(const Picture& picture, const Slot& slot) {
     return e;
 }
 
-// The figure standing in a slot, cut to its black pixels, as rows of '#' and '.'.
-FigureRows CutFigure(const Picture& picture, const Slot& slot) {
-    Extent e = BlackExtent(picture, slot);
-    FigureRows rows;
-    for (int y = e.top; y <= e.bottom; ++y) {
-        std::string row;
-        for (int x = e.first; x <= e.last; ++x) {
-            row += picture.Black(x, y) ? '#' : '.';
-        }
-        rows.push_back(row);
-    }
-    return rows;
-}
-
-// A drawn figure without any blank margin.
-FigureRows Trimmed(const FigureRows& drawn) {
-    size_t top = drawn.size(), bottom = 0, first = std::string::npos, last = 0;
-    for (size_t y = 0; y < drawn.size(); ++y) {
-        size_t a = drawn[y].find('#');
-        if (a != std::string::npos) {
-            top = std::min(top, y);
-            bottom = y;
-            first = std::min(first, a);
-            last = std::max(last, drawn[y].rfind('#'));
-        }
-    }
-    FigureRows rows;
-    for (size_t y = top; y <= bottom && y < drawn.size(); ++y) {
-        rows.push_back(drawn[y].substr(first, last - first + 1));
-    }
-    return rows;
-}
-
-std::string Joined(const FigureRows& rows) {
-    std::string text;
-    for (const std::string& row : rows) {
-        text += row + "\n";
-    }
-    return text;
-}
-
 TEST_F(IconResources, GaugeFiguresAreBlackOnATransparentGround) {
     for (int id = IDI_GAUGE_FIRST; id <= IDI_GAUGE_LAST; ++id) {
         Picture picture = ImagePicture(id);
@@ -309,37 +268,6 @@ TEST_F(IconResources, GaugeFiguresStandWithinTheirRowsAndColumns) {
                     EXPECT_TRUE(e.Width() == 13 || e.Width() == 14) << "width " << e.Width();
                 }
             }
-        }
-    }
-}
-
-TEST_F(IconResources, EdgeNumbersShowTheDrawnFigures) {
-    FigureSet figures;
-    std::string error;
-    ASSERT_TRUE(ReadFigures(&figures, &error)) << error;
-    for (int number : {1, 9, 10, 19, 99, 100}) {
-        Picture picture = ImagePicture(number + 1);
-        for (const Slot& slot : SlotsFor(number)) {
-            SCOPED_TRACE(testing::Message()
-                         << "the number " << number << ", " << slot.face << " " << slot.digit);
-            auto drawn = figures.find(std::make_pair(std::string(slot.face), slot.digit));
-            ASSERT_TRUE(drawn != figures.end()) << "not in figures.txt";
-            EXPECT_EQ(Joined(Trimmed(drawn->second)), Joined(CutFigure(picture, slot)));
-        }
-    }
-}
-
-TEST_F(IconResources, ProgramPictureIsItsDrawing) {
-    std::vector<std::vector<int>> drawn;
-    std::string error;
-    ASSERT_TRUE(ReadProgramPicture(&drawn, &error)) << error;
-    ASSERT_EQ((size_t)kSide, drawn.size());
-    Picture picture = ImagePicture(IDI_MAIN);
-    for (int y = 0; y < kSide; ++y) {
-        ASSERT_EQ((size_t)kSide, drawn[y].size());
-        for (int x = 0; x < kSide; ++x) {
-            int shown = picture.transparent[y][x] ? -1 : picture.index[y][x];
-            EXPECT_EQ(drawn[y][x], shown) << "pixel " << x << ", " << y;
         }
     }
 }

@@ -219,8 +219,8 @@ TEST_F(InstallTest, SilentInstallPutsFilesShortcutSignInAndAppsEntryInPlace) {
 
     // The built files, version block and all.
     EXPECT_EQ(ReadFileBytes(ProgramPath()), ReadFileBytes(exe));
-    std::string builtDll = ProgramPath().substr(0, ProgramPath().rfind('\\')) + "\\Tamsprock.dll";
-    EXPECT_EQ(ReadFileBytes(builtDll), ReadFileBytes(folder + "\\Tamsprock.dll"));
+    EXPECT_EQ(ReadFileBytes(BuiltFolder() + "Tamsprock.dll"),
+              ReadFileBytes(folder + "\\Tamsprock.dll"));
     EXPECT_TRUE(Exists(Shortcut()));
 
     std::string signIn = UserValue(kRunKey, "Sorvagenta");

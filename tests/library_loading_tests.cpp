@@ -33,28 +33,6 @@ bool OpenGLLoaded(const Program& program) {
     return Loaded(program, "opengl32.dll") && Loaded(program, "glu32.dll");
 }
 
-class DialogLibraries : public ProgramTest {
-  protected:
-    DialogLibraries() : ProgramTest(kFirstRefresh) {}
-};
-
-TEST_F(DialogLibraries, LoadWhenTheirDialogFirstOpens) {
-    ASSERT_TRUE(Loaded(program, "user32.dll")) << "the snapshot lists the program's modules";
-    EXPECT_FALSE(Loaded(program, "comctl32.dll"));
-    EXPECT_FALSE(Loaded(program, "opengl32.dll"));
-    EXPECT_FALSE(Loaded(program, "glu32.dll"));
-
-    ASSERT_NO_FATAL_FAILURE(OpenAndClose(program, CMD_TRAY_DETAILS, "Sorvagenta", IDC_FREE_BAR,
-                                         [&] { return Loaded(program, "comctl32.dll"); }));
-    EXPECT_FALSE(Loaded(program, "opengl32.dll")) << "the Details dialog needs no OpenGL";
-
-    std::set<DWORD> before = ProcessThreads(program.pid);
-    ASSERT_NO_FATAL_FAILURE(OpenAndClose(program, CMD_TRAY_ABOUT, "Brindlewox About", IDC_LOGO,
-                                         [&] { return OpenGLLoaded(program); }));
-    EXPECT_TRUE(WaitUntil([&] { return ProcessThreads(program.pid) == before; }))
-        << "the render thread was joined";
-}
-
 // A folder of its own holding a copy of what is tested, beside marker libraries named as
 // system ones, each of which writes loaded.txt there when its code runs. Wine is told to
 // prefer such files to its own, as Windows does for any library that is not a known system
@@ -62,8 +40,7 @@ TEST_F(DialogLibraries, LoadWhenTheirDialogFirstOpens) {
 class PlantedLibraries : public WineTest {
   protected:
     void Plant(const char* const* copied, const std::vector<std::string>& names) {
-        std::string built = ProgramPath();
-        bin = built.substr(0, built.rfind('\\') + 1);
+        bin = BuiltFolder();
         folder = bin + "planted\\";
         Clean();
         ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
@@ -157,7 +134,9 @@ std::string Plain(std::string text) {
     return text;
 }
 
-TEST_F(PlantedLibraries, AreNeverLoadedFromStartToExitTheSystemFoldersAreAndExitIsClean) {
+// The copy run from the planted folder: the dialogs' libraries load when their dialog first
+// opens, from the system folder, and no marker's code ever runs.
+TEST_F(PlantedLibraries, AreNeverLoadedTheSystemFoldersLoadWhenTheirDialogFirstOpensExitIsClean) {
     const char* const copied[] = {"Sorvagenta.exe", "Tamsprock.dll", NULL};
     ASSERT_NO_FATAL_FAILURE(Plant(copied, kPlantedInTheProgramsFolder));
     ASSERT_TRUE(taskbar.Create());
@@ -168,10 +147,21 @@ TEST_F(PlantedLibraries, AreNeverLoadedFromStartToExitTheSystemFoldersAreAndExit
         OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, program.pid);
     ASSERT_TRUE(program.process != NULL);
     ASSERT_EQ(Plain(folder + "Sorvagenta.exe"), ProcessModules(program.pid)["sorvagenta.exe"]);
+    ASSERT_TRUE(WaitUntil([&] { return taskbar.Count(program.host) >= kFirstRefresh; }))
+        << "the icon's first calls";
+    ASSERT_TRUE(Loaded(program, "user32.dll")) << "the snapshot lists the program's modules";
+    EXPECT_FALSE(Loaded(program, "comctl32.dll"));
+    EXPECT_FALSE(Loaded(program, "opengl32.dll"));
+    EXPECT_FALSE(Loaded(program, "glu32.dll"));
+
     ASSERT_NO_FATAL_FAILURE(OpenAndClose(program, CMD_TRAY_DETAILS, "Sorvagenta", IDC_FREE_BAR,
                                          [&] { return Loaded(program, "comctl32.dll"); }));
+    EXPECT_FALSE(Loaded(program, "opengl32.dll")) << "the Details dialog needs no OpenGL";
+    std::set<DWORD> before = ProcessThreads(program.pid);
     ASSERT_NO_FATAL_FAILURE(OpenAndClose(program, CMD_TRAY_ABOUT, "Brindlewox About", IDC_LOGO,
                                          [&] { return OpenGLLoaded(program); }));
+    EXPECT_TRUE(WaitUntil([&] { return ProcessThreads(program.pid) == before; }))
+        << "the render thread was joined";
     char system[MAX_PATH];
     GetSystemDirectoryA(system, MAX_PATH);
     std::map<std::string, std::string> modules = ProcessModules(program.pid);

@@ -10,8 +10,8 @@
 #include "about/logo_animation.h"
 #include "about/logo_control.h"
 #include "about/logo_gl.h"
-#include "logo_test_resource.h"
-#include "logo_test_support.h"
+#include "support/logo_test_resource.h"
+#include "support/logo_test_support.h"
 #include "resource.h"
 #include "support/soak_support.h"
 

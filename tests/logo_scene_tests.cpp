@@ -7,7 +7,7 @@
 
 #include "about/logo_animation.h"
 #include "about/logo_scene.h"
-#include "logo_test_support.h"
+#include "support/logo_test_support.h"
 
 using namespace logo_test;
 

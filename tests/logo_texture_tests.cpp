@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "logo_test_support.h"
+#include "support/logo_test_support.h"
 #include "support/program_test.h"
 
 using namespace logo_test;
@@ -29,9 +29,8 @@ double MeanDifference(const std::vector<unsigned char>& texture, bool flip, bool
 }
 
 TEST(LogoTexture, ProgramCarriesThe12288BytePicture) {
-    std::string path = driver::ProgramPath();
-    HMODULE program = LoadLibraryExA(path.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_TRUE(program != NULL) << path;
+    HMODULE program = driver::LoadProgramAsData();
+    ASSERT_TRUE(program != NULL) << driver::ProgramPath();
     std::vector<unsigned char> shipped = TextureResource(program);
     FreeLibrary(program);
     EXPECT_EQ((size_t)kTextureBytes, shipped.size());

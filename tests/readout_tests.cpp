@@ -16,6 +16,45 @@ ReadoutCache FreshCache() {
     return cache;
 }
 
+// Figures at the edges of what 64 bits hold, large or odd, in every combination below.
+const uint64_t kEdges[] = {
+    0, 1, 1023, 0xFFFFFFFFull, 0x100000000ull, (1ull << 53) + 1, 1ull << 63, 0xFFFFFFFFFFFFFFFFull};
+
+// An output with guard bytes on both sides, so a write past either end shows.
+template <typename T> struct Guarded {
+    unsigned char front[32];
+    T out;
+    unsigned char back[32];
+    Guarded() {
+        memset(this, 0x5A, sizeof *this);
+    }
+    bool GuardsIntact() const {
+        for (size_t i = 0; i < sizeof front; ++i) {
+            if (front[i] != 0x5A || back[i] != 0x5A) {
+                return false;
+            }
+        }
+        return true;
+    }
+};
+
+bool Terminated(const char* text, size_t size) {
+    return memchr(text, '\0', size) != NULL;
+}
+
+// Every combination of the edge figures, each read into a fresh cache.
+template <typename Check> void ForEveryEdgeSample(Check check) {
+    for (uint64_t used : kEdges) {
+        for (uint64_t free : kEdges) {
+            for (uint64_t total : kEdges) {
+                SCOPED_TRACE(testing::Message() << used << " " << free << " " << total);
+                ReadoutCache cache = FreshCache();
+                check(&cache, MemorySample{used, free, total});
+            }
+        }
+    }
+}
+
 TEST(TrayReadout, FirstRefreshAlwaysShowsFigures) {
     ReadoutCache cache = FreshCache();
     TrayReadout out = {};
@@ -97,25 +136,21 @@ TEST(TrayReadout, CountsFarAboveFourGigabytes) {
 }
 
 TEST(TrayReadout, ExtremeCountsStayWithinTheirBuffers) {
-    const uint64_t most = ~0ull;
-    const MemorySample samples[] = {
-        {most, most, 1}, {most, most, 0}, {most, 0, most}, {0, most, 1}, {1ull << 63, 1, 3}};
-    for (const MemorySample& sample : samples) {
-        ReadoutCache cache = FreshCache();
-        TrayReadout out;
-        memset(&out, 'x', sizeof out);
-        ASSERT_TRUE(TrayReadoutStep(&cache, sample, &out));
-        EXPECT_LT(strlen(out.tip), sizeof out.tip);
-        // The guard bytes around the field are swept over every edge figure in
-        // soak_readout_limits.cpp.
-        char tip[64];
-        CopyBounded(tip, sizeof tip, out.tip);
-        size_t whole = strlen(out.tip);
-        EXPECT_EQ(whole < 63 ? whole : 63, strlen(tip)) << out.tip;
-        EXPECT_EQ(0, strncmp(tip, out.tip, 63));
-        EXPECT_GE(out.iconId, 2);
-        EXPECT_LE(out.iconId, 101);
-    }
+    ForEveryEdgeSample([](ReadoutCache* cache, const MemorySample& sample) {
+        Guarded<TrayReadout> tray;
+        ASSERT_TRUE(TrayReadoutStep(cache, sample, &tray.out));
+        EXPECT_TRUE(tray.GuardsIntact());
+        ASSERT_TRUE(Terminated(tray.out.tip, sizeof tray.out.tip));
+        EXPECT_GE(tray.out.iconId, 2);
+        EXPECT_LE(tray.out.iconId, 101);
+
+        // What the icon record's 64-byte tooltip field receives.
+        Guarded<char[64]> tip;
+        CopyBounded(tip.out, sizeof tip.out, tray.out.tip);
+        EXPECT_TRUE(tip.GuardsIntact());
+        EXPECT_EQ(0, strncmp(tip.out, tray.out.tip, 63));
+        EXPECT_LT(strlen(tip.out), 64u);
+    });
 }
 
 TEST(CopyBounded, CutsToFitAndAlwaysTerminates) {
@@ -168,14 +203,29 @@ TEST(DetailsReadout, ResetCacheShowsUnchangedFiguresAgain) {
 }
 
 TEST(DetailsReadout, ExtremeCountsStayWithinTheirBuffers) {
+    ForEveryEdgeSample([](ReadoutCache* cache, const MemorySample& sample) {
+        Guarded<DetailsReadout> details;
+        ASSERT_TRUE(DetailsReadoutStep(cache, sample, &details.out));
+        EXPECT_TRUE(details.GuardsIntact());
+        EXPECT_TRUE(Terminated(details.out.usedText, sizeof details.out.usedText));
+        EXPECT_TRUE(Terminated(details.out.freeText, sizeof details.out.freeText));
+        EXPECT_GE(details.out.usedBar, 0);
+        EXPECT_LE(details.out.usedBar, 100);
+        EXPECT_GE(details.out.freeBar, 0);
+        EXPECT_LE(details.out.freeBar, 100);
+    });
+    // Counts far beyond the total fill both bars.
     ReadoutCache cache = FreshCache();
     DetailsReadout out;
-    memset(&out, 'x', sizeof out);
     ASSERT_TRUE(DetailsReadoutStep(&cache, {~0ull, ~0ull, 1}, &out));
-    EXPECT_LT(strlen(out.usedText), sizeof out.usedText);
-    EXPECT_LT(strlen(out.freeText), sizeof out.freeText);
     EXPECT_EQ(100, out.usedBar);
     EXPECT_EQ(100, out.freeBar);
+    for (uint64_t total : kEdges) {
+        Guarded<char[kReadoutTextSize]> text;
+        FormatTotalText(text.out, sizeof text.out, total);
+        EXPECT_TRUE(text.GuardsIntact());
+        EXPECT_TRUE(Terminated(text.out, sizeof text.out));
+    }
 }
 
 TEST(TotalText, FullPrecisionWithASpaceBeforeMB) {

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "icon_images.h"
+#include "support/icon_images.h"
 #include "resource.h"
 #include "support/program_test.h"
 
@@ -18,7 +18,7 @@ namespace {
 class TrayIconPicture : public ProgramTest {
   protected:
     void SetUp() override {
-        module = LoadBuiltProgramAsData();
+        module = driver::LoadProgramAsData();
         ASSERT_TRUE(module != NULL) << "cannot load " << ProgramPath();
         ProgramTest::SetUp();
     }
@@ -116,32 +116,6 @@ TEST_F(TrayIconPicture, TheGaugeIsNotTheProgramsPicture) {
     TrayMessage modify = taskbar.Messages(program.host)[1];
     ASSERT_EQ((DWORD)kTrayModify, modify.code);
     EXPECT_GT(DifferingPixels(modify, IconPicture(IDI_MAIN)), 0);
-}
-
-TEST_F(TrayIconPicture, ATaskbarRestartBringsBackTheLatestGauge) {
-    ASSERT_TRUE(WaitForTrayCalls(2));
-    PostMessageA(program.host, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-    size_t readd = 0;
-    ASSERT_TRUE(WaitUntil([&] {
-        std::vector<TrayMessage> calls = taskbar.Messages(program.host);
-        for (size_t i = 1; i < calls.size(); ++i) {
-            if (calls[i].code == kTrayAdd) {
-                readd = i;
-                return true;
-            }
-        }
-        return false;
-    }));
-    std::vector<TrayMessage> calls = taskbar.Messages(program.host);
-    const TrayMessage& previous = calls[readd - 1];
-    ASSERT_EQ((DWORD)kTrayModify, previous.code);
-    std::vector<int> numbers = NumbersForTip(calls[readd].tip);
-    ASSERT_FALSE(numbers.empty()) << calls[readd].tip;
-    int best = kSide * kSide;
-    for (int number : numbers) {
-        best = std::min(best, DifferingPixels(calls[readd], IconPicture(number + 1)));
-    }
-    EXPECT_EQ(0, best) << "the re-added icon is the gauge of its tooltip, " << calls[readd].tip;
 }
 
 } // namespace

@@ -61,37 +61,6 @@ TEST_F(TrayTest, IconIsAddedWithTheNameThenModifiedWithLiveFigures) {
     EXPECT_NEAR(shown.freeMB, status.ullAvailPhys / 1048576.0, totalMB * 0.2);
 }
 
-TEST_F(TrayTest, TaskbarCreatedAddsTheIconAgainWithTheLatestTooltip) {
-    ASSERT_TRUE(WaitForTrayCalls(2));
-    UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
-    for (int restart = 0; restart < 3; ++restart) {
-        size_t before = taskbar.Count(program.host);
-        std::string latest = taskbar.LatestTip(program.host);
-        PostMessageA(program.host, taskbarCreated, 0, 0);
-        ASSERT_TRUE(WaitUntil([&] {
-            std::vector<TrayMessage> calls = taskbar.Messages(program.host);
-            for (size_t i = before; i < calls.size(); ++i) {
-                if (calls[i].code == kTrayAdd) {
-                    return true;
-                }
-            }
-            return false;
-        }));
-        std::vector<TrayMessage> calls = taskbar.Messages(program.host);
-        for (size_t i = before; i < calls.size(); ++i) {
-            if (calls[i].code == kTrayAdd) {
-                // Any modify in between may have changed the tooltip; the add carries
-                // whatever was shown last before it.
-                std::string expected = i == before ? latest : calls[i - 1].tip;
-                EXPECT_EQ(expected, calls[i].tip);
-                EXPECT_EQ(kTrayFlags, calls[i].flags);
-                EXPECT_TRUE(calls[i].hasIcon);
-                break;
-            }
-        }
-    }
-}
-
 TEST_F(TrayTest, ExitIsTheThirdMenuEntryAndEndsTheProgramWithCodeZero) {
     ASSERT_TRUE(WaitForTrayCalls(2));
     HWND menu = OpenTrayMenu(program);

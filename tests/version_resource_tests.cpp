@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "icon_images.h"
+#include "support/icon_images.h"
 #include "support/program_test.h"
 #include "version.h"
 
@@ -142,7 +142,7 @@ std::string TextValue(const unsigned char* block, const Node& node) {
 }
 
 TEST_F(VersionResource, StoredBlockHoldsTheKeysInOrderWithTheirNullsCounted) {
-    HMODULE module = LoadBuiltProgramAsData();
+    HMODULE module = driver::LoadProgramAsData();
     ASSERT_TRUE(module != NULL);
     Resource stored = FindEnglishResource(module, MAKEINTRESOURCEA(16) /* RT_VERSION */, 1);
     ASSERT_TRUE(stored.data != nullptr);
@@ -182,44 +182,6 @@ TEST_F(VersionResource, StoredBlockHoldsTheKeysInOrderWithTheirNullsCounted) {
     ASSERT_EQ(4u, translation.valueLength) << "one language and code page";
     EXPECT_EQ(0x0409u, U16(b + translation.value));
     EXPECT_EQ(0x04B0u, U16(b + translation.value + 2));
-}
-
-} // namespace
-
-namespace {
-
-// The built program's own manifest and its loader flags, read from the file.
-TEST(ProgramImage, AsksForNoElevationDeclaresWindows7To11AndIsHardened) {
-    std::string path = driver::ProgramPath();
-    HMODULE image = LoadLibraryExA(path.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_TRUE(image != NULL);
-    HRSRC info = FindResourceA(image, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)); // RT_MANIFEST
-    ASSERT_TRUE(info != NULL) << "no manifest";
-    std::string manifest((const char*)LockResource(LoadResource(image, info)),
-                         SizeofResource(image, info));
-    FreeLibrary(image);
-    EXPECT_NE(std::string::npos, manifest.find("level=\"asInvoker\" uiAccess=\"false\""));
-    for (const char* os :
-         {"35138b9a-5d96-4fbd-8e2d-a2440225f93a", "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",
-          "1f676c76-80e1-4239-95bb-83d0f6d0da78", "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"}) {
-        EXPECT_NE(std::string::npos, manifest.find(os)) << os;
-    }
-    // The look and the scaling stay the system's defaults.
-    EXPECT_EQ(std::string::npos, manifest.find("Common-Controls"));
-    EXPECT_EQ(std::string::npos, manifest.find("dpiAware"));
-
-    FILE* file = fopen(path.c_str(), "rb");
-    ASSERT_TRUE(file != NULL);
-    std::vector<unsigned char> bytes(4096);
-    bytes.resize(fread(bytes.data(), 1, bytes.size(), file));
-    fclose(file);
-    LONG offset = ((IMAGE_DOS_HEADER*)bytes.data())->e_lfanew;
-    ASSERT_LT((size_t)offset + sizeof(IMAGE_NT_HEADERS64), bytes.size());
-    WORD flags = ((IMAGE_NT_HEADERS64*)(bytes.data() + offset))->OptionalHeader.DllCharacteristics;
-    const WORD hardened =
-        IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE | IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA |
-        IMAGE_DLLCHARACTERISTICS_NX_COMPAT | IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE;
-    EXPECT_EQ(hardened, flags & hardened);
 }
 
 std::vector<unsigned char> FileBytes(const std::string& path) {
@@ -271,22 +233,32 @@ std::set<std::string> ImportedModules(const std::string& path) {
     return names;
 }
 
+// The loader flags the program is linked with, read from the file.
+TEST(ProgramImage, IsHardened) {
+    std::vector<unsigned char> bytes = FileBytes(driver::ProgramPath());
+    ASSERT_GE(bytes.size(), sizeof(IMAGE_DOS_HEADER));
+    LONG offset = ((IMAGE_DOS_HEADER*)bytes.data())->e_lfanew;
+    ASSERT_LT((size_t)offset + sizeof(IMAGE_NT_HEADERS64), bytes.size());
+    WORD flags = ((IMAGE_NT_HEADERS64*)(bytes.data() + offset))->OptionalHeader.DllCharacteristics;
+    const WORD hardened =
+        IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE | IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA |
+        IMAGE_DLLCHARACTERISTICS_NX_COMPAT | IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE;
+    EXPECT_EQ(hardened, flags & hardened);
+}
+
 // The libraries the README lists: nothing the crypto provider needs, no ADVAPI32 among them.
 TEST(ProgramImage, ImportsOnlyTheListedSystemLibraries) {
-    std::string exe = driver::ProgramPath();
-    std::string dll = exe.substr(0, exe.rfind('\\') + 1) + "Tamsprock.dll";
     EXPECT_EQ(std::set<std::string>({"GDI32.DLL", "KERNEL32.DLL", "MSVCRT.DLL", "SHELL32.DLL",
                                      "TAMSPROCK.DLL", "USER32.DLL"}),
-              ImportedModules(exe));
+              ImportedModules(driver::ProgramPath()));
     EXPECT_EQ(std::set<std::string>({"KERNEL32.DLL", "MSVCRT.DLL", "USER32.DLL"}),
-              ImportedModules(dll));
+              ImportedModules(driver::BuiltFolder() + "Tamsprock.dll"));
 }
 
 // The same guard linked into a probe: a smashed stack ends it as the system's fail-fast does,
 // and every run has a canary of its own.
 TEST(StackGuard, ASmashedStackEndsTheProcessAndTheCanaryDiffersRunToRun) {
-    std::string exe = driver::ProgramPath();
-    std::string probe = "\"" + exe.substr(0, exe.rfind('\\') + 1) + "stack_guard_probe.exe\"";
+    std::string probe = "\"" + driver::BuiltFolder() + "stack_guard_probe.exe\"";
     std::string output;
     DWORD code = 0;
     ASSERT_TRUE(driver::RunToEnd(probe + " smash", &output, &code));

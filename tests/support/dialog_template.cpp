@@ -114,10 +114,9 @@ bool ParseDialogTemplate(const BYTE* data, size_t size, DialogTemplate* out) {
 
 testing::AssertionResult LoadProgramDialog(int id, std::vector<BYTE>* bytes) {
     bytes->clear();
-    std::string path = ProgramPath();
-    HMODULE program = LoadLibraryExA(path.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE program = LoadProgramAsData();
     if (!program) {
-        return testing::AssertionFailure() << "cannot load " << path;
+        return testing::AssertionFailure() << "cannot load " << ProgramPath();
     }
     HRSRC found = FindResourceExA(program, (LPCSTR)RT_DIALOG, MAKEINTRESOURCEA(id),
                                   MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));

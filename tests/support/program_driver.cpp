@@ -250,12 +250,20 @@ void PumpFor(DWORD ms) {
     }
 }
 
-std::string ProgramPath() {
+std::string BuiltFolder() {
     char path[MAX_PATH];
     GetModuleFileNameA(NULL, path, MAX_PATH);
     char* slash = strrchr(path, '\\');
-    std::string dir = slash ? std::string(path, slash + 1) : std::string();
-    return dir + "Sorvagenta.exe";
+    return slash ? std::string(path, slash + 1) : std::string();
+}
+
+std::string ProgramPath() {
+    return BuiltFolder() + "Sorvagenta.exe";
+}
+
+HMODULE LoadProgramAsData() {
+    return LoadLibraryExA(ProgramPath().c_str(), NULL,
+                          LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
 }
 
 bool StartProgram(Program* program, HANDLE* suspendedThread, const std::string& path) {

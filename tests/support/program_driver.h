@@ -94,8 +94,12 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 20000);
 // Pumps messages for a while regardless: only for checking that nothing happens.
 void PumpFor(DWORD ms);
 
-// The program beside the test executable.
+// The folder of the built program and its libraries (the test executable's own), ending
+// in a backslash; and the program in it.
+std::string BuiltFolder();
 std::string ProgramPath();
+// The built program loaded for its resources only: nothing of it runs. FreeLibrary when done.
+HMODULE LoadProgramAsData();
 
 struct Program {
     HANDLE process = NULL;

@@ -399,7 +399,7 @@ static void AppendBitmapBits(HBITMAP bitmap, std::vector<unsigned char>* bits) {
 
 std::vector<unsigned char> ProgramIconBits(int iconId) {
     std::vector<unsigned char> bits;
-    HMODULE program = LoadLibraryExA(ProgramPath().c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE program = LoadProgramAsData();
     if (!program) {
         return bits;
     }

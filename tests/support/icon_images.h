@@ -1,21 +1,13 @@
-// The built program's icons and version block read back as Windows stores them, and the
-// drawings in tools/icons they were made from.
+// The built program's icons and version block read back as Windows stores them.
 #pragma once
 
 #include <windows.h>
 
-#include <map>
-#include <string>
-#include <utility>
 #include <vector>
 
 namespace icons {
 
 const int kSide = 32;
-
-// The built Sorvagenta.exe beside the test executable (driver::ProgramPath), loaded for its
-// resources only: nothing of it runs.
-HMODULE LoadBuiltProgramAsData();
 
 struct Resource {
     const unsigned char* data = nullptr;
@@ -40,13 +32,5 @@ Picture DecodeIconImage(const unsigned char* image);
 
 // The standard 16-colour palette as red, green, blue.
 extern const unsigned char kPalette[16][3];
-
-// One figure drawn as text: rows of '#' (black) and '.' (transparent).
-typedef std::vector<std::string> FigureRows;
-// The drawn figures by face ("tall" or "short") and digit.
-typedef std::map<std::pair<std::string, int>, FigureRows> FigureSet;
-bool ReadFigures(FigureSet* figures, std::string* error);
-// The program's picture as drawn: 32 rows of palette indices, -1 where transparent.
-bool ReadProgramPicture(std::vector<std::vector<int>>* picture, std::string* error);
 
 } // namespace icons

@@ -1,4 +1,4 @@
-#include "logo_test_support.h"
+#include "support/logo_test_support.h"
 
 #include <math.h>
 
