@@ -263,12 +263,13 @@ testing::AssertionResult StaysFlat(const ProcessFigures& before, const ProcessFi
 }
 
 ProcessFigures MeasureSettled(DWORD pid, const ProcessFigures& before,
-                              const FigureAllowance& allowance, DWORD timeoutMs) {
+                              const std::function<FigureAllowance()>& allowance, DWORD timeoutMs) {
     ProcessFigures after;
     WaitUntil(
         [&] {
+            FigureAllowance allowed = allowance();
             after = MeasureProcess(pid);
-            return (bool)StaysFlat(before, after, allowance);
+            return (bool)StaysFlat(before, after, allowed);
         },
         timeoutMs);
     return after;
@@ -347,10 +348,12 @@ testing::AssertionResult RunsFlatInTwoHalves(const char* run, int count, DWORD p
     if (!fault.empty()) {
         return testing::AssertionFailure() << fault;
     }
-    size_t picturesAfter = DistinctPictures(taskbar, host);
-
+    size_t picturesAfter = 0;
+    ProcessFigures after = MeasureSettled(pid, middle, [&] {
+        picturesAfter = DistinctPictures(taskbar, host);
+        return WithNewPictures(allowance, picturesMiddle, picturesAfter);
+    });
     FigureAllowance secondHalf = WithNewPictures(allowance, picturesMiddle, picturesAfter);
-    ProcessFigures after = MeasureSettled(pid, middle, secondHalf);
     secondHalf.gdiObjects += CachedDCObjects(middle, after);
     FigureAllowance whole = WithNewPictures(allowance, picturesBefore, picturesAfter);
     whole.gdiObjects += CachedDCObjects(before, after) + kWineColourBrushes;

@@ -49,9 +49,12 @@ testing::AssertionResult StaysFlat(const ProcessFigures& before, const ProcessFi
                                    const FigureAllowance& allowance);
 
 // Measures until the figures are within the allowance of before, or the time is up; the
-// program's own teardown (a render thread being joined) may lag the driver a little.
+// program's own teardown (a render thread being joined) may lag the driver a little. The
+// allowance is asked for again at each try: a tick may load a gauge picture not shown before
+// while the figures are read, and its icon call reaches the taskbar a moment later.
 ProcessFigures MeasureSettled(DWORD pid, const ProcessFigures& before,
-                              const FigureAllowance& allowance, DWORD timeoutMs = 10000);
+                              const std::function<FigureAllowance()>& allowance,
+                              DWORD timeoutMs = 10000);
 
 // Distinct pictures the taskbar has been sent by that window. Each gauge picture is loaded
 // once and kept for the run, as shared icons are: two bitmaps join the GDI figure the first
