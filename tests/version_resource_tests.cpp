@@ -184,62 +184,52 @@ TEST_F(VersionResource, StoredBlockHoldsTheKeysInOrderWithTheirNullsCounted) {
     EXPECT_EQ(0x04B0u, U16(b + translation.value + 2));
 }
 
-std::vector<unsigned char> FileBytes(const std::string& path) {
-    std::vector<unsigned char> bytes;
-    FILE* file = fopen(path.c_str(), "rb");
-    if (file) {
-        unsigned char buffer[65536];
-        size_t read;
-        while ((read = fread(buffer, 1, sizeof buffer, file)) > 0) {
-            bytes.insert(bytes.end(), buffer, buffer + read);
+// The built file mapped as the loader maps an image, with nothing run or resolved.
+class MappedImage {
+  public:
+    explicit MappedImage(const std::string& path)
+        : module_(LoadLibraryExA(path.c_str(), NULL, LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {}
+    ~MappedImage() {
+        if (module_) {
+            FreeLibrary(module_);
         }
-        fclose(file);
     }
-    return bytes;
-}
+    // The handle's low bits tell the kind of mapping; the rest is the image's base.
+    const char* At(DWORD rva) const {
+        return (const char*)((ULONG_PTR)module_ & ~(ULONG_PTR)3) + rva;
+    }
+    const IMAGE_NT_HEADERS64* Headers() const {
+        return module_ ? (const IMAGE_NT_HEADERS64*)At(((const IMAGE_DOS_HEADER*)At(0))->e_lfanew)
+                       : NULL;
+    }
 
-// The names in a 64-bit image's import directory, upper case, read from the file as stored.
+  private:
+    HMODULE module_;
+};
+
+// The names in a 64-bit image's import directory, upper case.
 std::set<std::string> ImportedModules(const std::string& path) {
-    std::vector<unsigned char> b = FileBytes(path);
+    MappedImage image(path);
     std::set<std::string> names;
-    if (b.size() < sizeof(IMAGE_DOS_HEADER)) {
+    if (!image.Headers()) {
         return names;
     }
-    const IMAGE_NT_HEADERS64* nt =
-        (const IMAGE_NT_HEADERS64*)(b.data() + ((IMAGE_DOS_HEADER*)b.data())->e_lfanew);
-    const IMAGE_SECTION_HEADER* sections = IMAGE_FIRST_SECTION(nt);
-    auto offsetOf = [&](DWORD rva) -> size_t {
-        for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
-            const IMAGE_SECTION_HEADER& s = sections[i];
-            if (rva >= s.VirtualAddress && rva < s.VirtualAddress + s.SizeOfRawData) {
-                return rva - s.VirtualAddress + s.PointerToRawData;
-            }
-        }
-        return 0;
-    };
-    DWORD directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
-    for (size_t at = offsetOf(directory);
-         at != 0 && at + sizeof(IMAGE_IMPORT_DESCRIPTOR) <= b.size();
-         at += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
-        const IMAGE_IMPORT_DESCRIPTOR* entry = (const IMAGE_IMPORT_DESCRIPTOR*)(b.data() + at);
-        size_t name = offsetOf(entry->Name);
-        if (entry->Name == 0 || name == 0) {
-            break;
-        }
-        std::string text((const char*)b.data() + name);
+    DWORD directory =
+        image.Headers()->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (auto entry = (const IMAGE_IMPORT_DESCRIPTOR*)image.At(directory);
+         directory != 0 && entry->Name != 0; ++entry) {
+        std::string text = image.At(entry->Name);
         CharUpperBuffA(&text[0], (DWORD)text.size());
         names.insert(text);
     }
     return names;
 }
 
-// The loader flags the program is linked with, read from the file.
+// The loader flags the program is linked with.
 TEST(ProgramImage, IsHardened) {
-    std::vector<unsigned char> bytes = FileBytes(driver::ProgramPath());
-    ASSERT_GE(bytes.size(), sizeof(IMAGE_DOS_HEADER));
-    LONG offset = ((IMAGE_DOS_HEADER*)bytes.data())->e_lfanew;
-    ASSERT_LT((size_t)offset + sizeof(IMAGE_NT_HEADERS64), bytes.size());
-    WORD flags = ((IMAGE_NT_HEADERS64*)(bytes.data() + offset))->OptionalHeader.DllCharacteristics;
+    MappedImage image(driver::ProgramPath());
+    ASSERT_TRUE(image.Headers() != NULL);
+    WORD flags = image.Headers()->OptionalHeader.DllCharacteristics;
     const WORD hardened =
         IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE | IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA |
         IMAGE_DLLCHARACTERISTICS_NX_COMPAT | IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE;
