@@ -56,7 +56,7 @@ VIAddVersionKey ProductName "${APP}"
 VIAddVersionKey ProductVersion "${VERSION}"
 VIAddVersionKey FileVersion "${VERSION}"
 VIAddVersionKey FileDescription "${APP} setup"
-VIAddVersionKey LegalCopyright "${PUBLISHER}"
+VIAddVersionKey LegalCopyright "Copyright (C) ${PUBLISHER}."
 
 Var writable
 ; The earlier install's folder, from its Apps entry; empty for a fresh install.

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
-"""The winget and Scoop manifests of this build's zip and installer: none without
-SORVAGENTA_RELEASE_BASE_URL; with it they parse, carry the fields each format requires, point
-at its addresses and give the files' own digests, and Scoop's checkver reads a file of the
-release.
+"""SHA256SUMS and the winget and Scoop manifests of this build's zip and installer: none
+without SORVAGENTA_RELEASE_BASE_URL, none for an address that is not https:// or that would
+freeze Scoop's checkver; otherwise they parse, carry the fields each format requires, sit in
+winget-pkgs' layout, point at its addresses and give the files' own digests (the exe and DLL
+inside the zip too), and Scoop's checkver reads a file of the release, or GitHub's latest
+release. The installer's version block gives the program's copyright text.
 usage: release_manifests_test.py SOURCE_DIR ZIP SETUP WORK_DIR
 """
 import hashlib
@@ -12,7 +14,7 @@ import re
 import shutil
 import subprocess
 import sys
-import time
+import zipfile
 
 try:
     import yaml
@@ -23,32 +25,18 @@ except ImportError:  # scripts/setup-debian.sh installs it; elsewhere it may be 
 source, zip_path, setup_path, work = sys.argv[1:]
 shutil.rmtree(work, ignore_errors=True)
 os.makedirs(work)
-digests = {}
-for path in (zip_path, setup_path):
-    name = os.path.basename(path)
-    shutil.copy(path, os.path.join(work, name))
-    with open(path, "rb") as f:
-        digests[name] = hashlib.sha256(f.read()).hexdigest()
-with open(os.path.join(work, "SHA256SUMS"), "w") as f:
-    f.writelines("%s  %s\n" % (digest, name) for name, digest in digests.items())
-base = "https://downloads.brindlewox.example/sorvagenta/<version>"
-epoch = "1796083200"  # 2026-12-01
-make_manifests = [sys.executable, os.path.join(source, "tools", "release", "make_manifests.py"),
-                  work]
-environment = {key: value for key, value in os.environ.items() if not key.startswith("SORVAGENTA_RELEASE_")}
-subprocess.run(make_manifests, check=True, stdout=subprocess.DEVNULL, env=environment)
-unaddressed = sorted(os.listdir(work))
-subprocess.run(make_manifests, check=True,
-               env=dict(environment, SORVAGENTA_RELEASE_BASE_URL=base + "/",
-                        SOURCE_DATE_EPOCH=epoch))
-
 zip_name, setup_name = os.path.basename(zip_path), os.path.basename(setup_path)
 version = re.fullmatch(r"Sorvagenta-(.+)-setup\.exe", setup_name).group(1)
-base = base.replace("<version>", version) + "/"
-with open(os.path.join(source, "res", "product.h")) as f:
-    product = dict(re.findall(r'^#define SORVAGENTA_(\w+) "(.*)"$', f.read(), re.M))
-with open(os.path.join(source, "installer", "sorvagenta.nsi")) as f:
-    nsi = dict(re.findall(r'^!define (\w+) "(.*)"', f.read(), re.M))
+digests = {}
+for path in (zip_path, setup_path):
+    shutil.copy(path, work)
+    with open(path, "rb") as f:
+        digests[os.path.basename(path)] = hashlib.sha256(f.read()).hexdigest()
+with zipfile.ZipFile(zip_path) as archive:
+    for name in ("Sorvagenta/Sorvagenta.exe", "Sorvagenta/Tamsprock.dll"):
+        digests[name] = hashlib.sha256(archive.read(name)).hexdigest()
+tools = os.path.join(source, "tools", "release")
+subprocess.run([sys.executable, os.path.join(tools, "make_sums.py"), work], check=True)
 failures = []
 
 
@@ -57,18 +45,98 @@ def check(condition, what):
         failures.append(what)
 
 
+# The one form sha256sum -c reads on every system, the zip's inner files included.
+with open(os.path.join(work, "SHA256SUMS"), "rb") as f:
+    check(f.read() == "".join("%s  %s\n" % (digest, name) for name, digest in digests.items()).encode(),
+          "SHA256SUMS as make_sums.py writes it")
+base = "https://downloads.brindlewox.example/sorvagenta/<version>"
+epoch = "1796083200"  # 2026-12-01
+environment = {key: value for key, value in os.environ.items() if not key.startswith("SORVAGENTA_RELEASE_")}
+
+
+def make_manifests(release, **settings):
+    return subprocess.run([sys.executable, os.path.join(tools, "make_manifests.py"), release],
+                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+                          env=dict(environment, SOURCE_DATE_EPOCH=epoch, **settings))
+
+
+def copy_release(name):
+    folder = os.path.join(work + "-" + name)
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    for name in (zip_name, setup_name, "SHA256SUMS"):
+        shutil.copy(os.path.join(work, name), folder)
+    return folder
+
+
+# Refused, and nothing written: an address that is not https://, and a base holding the
+# version itself (checkver would read the same latest-version.txt for ever) with no fixed
+# address for that file.
+for refused in ("ftp://downloads.brindlewox.example/<version>/", "downloads.brindlewox.example/<version>/",
+                "http://downloads.brindlewox.example/<version>/",
+                "https://downloads.brindlewox.example/download/v%s/" % version):
+    result = make_manifests(work, SORVAGENTA_RELEASE_BASE_URL=refused)
+    check(result.returncode != 0 and sorted(os.listdir(work)) == sorted([zip_name, setup_name, "SHA256SUMS"]),
+          "SORVAGENTA_RELEASE_BASE_URL=%s was not refused: %s" % (refused, result.stdout.strip()))
+result = make_manifests(work, SORVAGENTA_RELEASE_BASE_URL=base + "/",
+                        SORVAGENTA_RELEASE_LATEST_URL="http://downloads.brindlewox.example/latest.txt")
+check(result.returncode != 0, "an http:// SORVAGENTA_RELEASE_LATEST_URL was not refused")
+# With the fixed address given, that base is taken.
+fixed = copy_release("fixed")
+latest_url = "https://downloads.brindlewox.example/latest-version.txt"
+result = make_manifests(fixed, SORVAGENTA_RELEASE_BASE_URL="https://downloads.brindlewox.example/download/v%s/" % version,
+                        SORVAGENTA_RELEASE_LATEST_URL=latest_url)
+if result.returncode == 0:
+    with open(os.path.join(fixed, "manifests", "scoop", "sorvagenta.json")) as f:
+        check(json.load(f)["checkver"]["url"] == latest_url, "checkver reads SORVAGENTA_RELEASE_LATEST_URL")
+else:
+    failures.append("a base with SORVAGENTA_RELEASE_LATEST_URL refused: " + result.stdout.strip())
+# A GitHub release: checkver asks GitHub for the latest release.
+github = copy_release("github")
+result = make_manifests(github, SORVAGENTA_RELEASE_BASE_URL=
+                        "https://github.com/brindlewox/sorvagenta/releases/download/v<version>/")
+if result.returncode == 0:
+    with open(os.path.join(github, "manifests", "scoop", "sorvagenta.json")) as f:
+        scoop = json.load(f)
+    check(scoop["checkver"] == {"github": "https://github.com/brindlewox/sorvagenta"},
+          "checkver for a GitHub release: %r" % scoop["checkver"])
+    check(scoop["autoupdate"]["architecture"]["64bit"]["url"] ==
+          "https://github.com/brindlewox/sorvagenta/releases/download/v$version/Sorvagenta-$version-win64.zip",
+          "autoupdate url for a GitHub release")
+else:
+    failures.append("a GitHub release's address refused: " + result.stdout.strip())
+
+result = make_manifests(work)
+check(result.returncode == 0, "make_manifests.py without an address: " + result.stdout.strip())
+unaddressed = sorted(os.listdir(work))
+result = make_manifests(work, SORVAGENTA_RELEASE_BASE_URL=base + "/")
+if result.returncode != 0:
+    sys.exit("make_manifests.py failed: " + result.stdout)
+
+base = base.replace("<version>", version) + "/"
+with open(os.path.join(source, "res", "product.h")) as f:
+    product = dict(re.findall(r'^#define SORVAGENTA_(\w+) "(.*)"$', f.read(), re.M))
+with open(os.path.join(source, "installer", "sorvagenta.nsi")) as f:
+    nsi = dict(re.findall(r'^!define (\w+) "(.*)"', f.read(), re.M))
+
 check("manifests" not in unaddressed, "manifests written without SORVAGENTA_RELEASE_BASE_URL")
 
+# winget-pkgs' layout: manifests/<first letter>/<publisher>/<name>/<version>/.
 winget = os.path.join(work, "manifests", "winget")
+folder = os.path.join("b", "Brindlewox", "Sorvagenta", version)
 kinds = {}
-for name in sorted(os.listdir(winget)):
-    with open(os.path.join(winget, name)) as f:
-        manifest = yaml.safe_load(f)
-    kinds[manifest["ManifestType"]] = manifest
-    check(name.startswith(manifest["PackageIdentifier"] + "."), name + " is named by its id")
+for top, _, names in os.walk(winget):
+    for name in sorted(names):
+        check(os.path.relpath(top, winget) == folder, "%s is not in winget/%s" % (name, folder))
+        with open(os.path.join(top, name)) as f:
+            manifest = yaml.safe_load(f)
+        kinds[manifest["ManifestType"]] = manifest
+        check(name.startswith(manifest["PackageIdentifier"] + "."), name + " is named by its id")
 check(sorted(kinds) == ["defaultLocale", "installer", "version"], "winget's three files")
-for key in ("PackageIdentifier", "PackageVersion", "ManifestVersion"):
+for key in ("PackageIdentifier", "PackageVersion"):
     check(len({manifest.get(key) for manifest in kinds.values()}) == 1, key + " in all three")
+for kind, manifest in kinds.items():
+    check(manifest.get("ManifestVersion") == "1.10.0", "ManifestVersion of the %s file" % kind)
 check(kinds["version"]["PackageIdentifier"] == "Brindlewox.Sorvagenta", "PackageIdentifier")
 check(kinds["version"]["PackageVersion"] == version, "PackageVersion")
 check(kinds["version"]["DefaultLocale"] == kinds["defaultLocale"]["PackageLocale"], "locale")
@@ -88,6 +156,13 @@ files = {entry["FileType"]: entry["RelativeFilePath"]
 check(files.get("uninstall") == nsi["UNINSTALLER"].replace("${APP}", product["NAME"]),
       "the uninstaller as the installer names it")
 check(files.get("launch") == "Sorvagenta.exe", "the program to launch")
+# The files as the zip holds them, which the installer installs.
+for entry in installer.get("InstallationMetadata", {}).get("Files", []):
+    if entry["FileType"] in ("launch", "other"):
+        check(entry.get("FileSha256", "").lower() == digests["Sorvagenta/" + entry["RelativeFilePath"]],
+              "FileSha256 of " + entry["RelativeFilePath"])
+check(sorted(files.values()) == sorted(["Sorvagenta.exe", "Tamsprock.dll", files.get("uninstall")]),
+      "the installed files: %s" % sorted(files.values()))
 check(len(installer["Installers"]) == 1, "one installer")
 entry = installer["Installers"][0]
 check(entry["Architecture"] == "x64", "Architecture")
@@ -125,6 +200,14 @@ if os.path.isfile(os.path.join(work, latest[1])):
         check(re.search(scoop["checkver"]["regex"], f.read()).group(1) == version, "checkver regex")
 for key in ("description", "homepage"):
     check(scoop.get(key), key)
+
+sys.path.insert(0, tools)
+import make_manifests  # noqa: E402  (the same reading of res/product.h as the manifests)
+copyright = make_manifests.product_facts()["COPYRIGHT"]
+with open(setup_path, "rb") as f:
+    check(re.search(re.escape("LegalCopyright\0".encode("utf-16-le")) + b"(\0\0)?" +
+                    re.escape((copyright + "\0").encode("utf-16-le")), f.read()),
+          "the installer's LegalCopyright is not %r" % copyright)
 
 if failures:
     sys.exit("Wrong in the manifests: " + "; ".join(failures))

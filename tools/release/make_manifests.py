@@ -9,6 +9,12 @@ for the version) followed by the file's name; without it nothing is written, sin
 must name addresses that exist. latest-version.txt is published at
 SORVAGENTA_RELEASE_LATEST_URL, by default in the folder above the version's own
 (SORVAGENTA_RELEASE_BASE_URL up to "<version>").
+Both addresses must be https://. Scoop's checkver reads latest-version.txt from a fixed
+address, so a SORVAGENTA_RELEASE_BASE_URL that holds the version itself (no "<version>") is
+refused unless SORVAGENTA_RELEASE_LATEST_URL says where it is; for a GitHub release
+(https://github.com/OWNER/REPO/releases/download/...) checkver asks GitHub for the latest
+release instead, and there is no latest-version.txt. The winget files go where winget-pkgs
+keeps them: manifests/winget/<first letter>/<publisher>/<name>/<version>/.
 usage: make_manifests.py RELEASE
 """
 import json
@@ -16,6 +22,7 @@ import os
 import re
 import sys
 import time
+import urllib.parse
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 WINGET_SCHEMA = "1.10.0"
@@ -81,16 +88,47 @@ def write(path, text):
         f.write(text)
 
 
-def latest_url(template):
+def https_address(variable, address):
+    parts = urllib.parse.urlsplit(address)
+    if parts.scheme != "https" or not parts.hostname or any(c.isspace() for c in address):
+        sys.exit("%s must be an https:// address, not %r" % (variable, address))
+    return address
+
+
+def checkver(template, version):
+    """Scoop's checkver, and the address latest-version.txt is published at (None: not needed)."""
     if os.environ.get("SORVAGENTA_RELEASE_LATEST_URL"):
-        return os.environ["SORVAGENTA_RELEASE_LATEST_URL"]
+        latest = https_address("SORVAGENTA_RELEASE_LATEST_URL",
+                               os.environ["SORVAGENTA_RELEASE_LATEST_URL"])
+        return {"url": latest, "regex": r"^([\d.]+)"}, latest
+    github = re.match(r"https://github\.com/([\w.-]+)/([\w.-]+)/releases/download/", template)
+    if github:
+        return {"github": "https://github.com/%s/%s" % github.groups()}, None
     folder, marker, _ = template.partition("<version>")
     if not marker:
-        return folder.rstrip("/") + "/" + LATEST_FILE
-    if not folder.endswith("/"):
+        if version in template:
+            sys.exit("SORVAGENTA_RELEASE_BASE_URL holds the version itself, so a %s there would "
+                     "never change: set SORVAGENTA_RELEASE_LATEST_URL to the fixed address it "
+                     "is published at, or write <version> for the version" % LATEST_FILE)
+        latest = folder.rstrip("/") + "/" + LATEST_FILE
+    elif not folder.endswith("/"):
         sys.exit("SORVAGENTA_RELEASE_BASE_URL: <version> is not a folder of its own there; set "
                  "SORVAGENTA_RELEASE_LATEST_URL to where %s will be published" % LATEST_FILE)
-    return folder + LATEST_FILE
+    else:
+        latest = folder + LATEST_FILE
+    return {"url": latest, "regex": r"^([\d.]+)"}, latest
+
+
+def read_sums(release):
+    """SHA256SUMS as tools/release/make_sums.py writes it: "DIGEST  NAME" lines."""
+    digests = {}
+    with open(os.path.join(release, "SHA256SUMS"), encoding="utf-8", newline="") as f:
+        for line in f:
+            found = re.fullmatch(r"([0-9a-f]{64})  ([^\r\n]+)\n", line)
+            if not found:
+                sys.exit("SHA256SUMS: not a \"DIGEST  NAME\" line: %r" % line)
+            digests[found.group(2)] = found.group(1)
+    return digests
 
 
 def main(release):
@@ -98,18 +136,16 @@ def main(release):
     if not template:
         print("SORVAGENTA_RELEASE_BASE_URL is not set: no manifests written")
         return
+    https_address("SORVAGENTA_RELEASE_BASE_URL", template)
     version = re.search(r'SORVAGENTA_VERSION_TEXT "([^"]+)"', read("res/version.h")).group(1)
+    scoop_checkver, latest = checkver(template, version)
     product = product_facts()
     homepage = product["WEB_ADDRESS"]
     winget_id = "%s.%s" % (product["MAKER"], product["NAME"])
     # The installer's names, which it builds from the product's name.
     uninstaller = "Uninstall %s.exe" % product["NAME"]
     install_location = "%%LOCALAPPDATA%%\\Programs\\%s" % product["NAME"]
-    digests = {}
-    with open(os.path.join(release, "SHA256SUMS")) as f:
-        for line in f:
-            digest, name = line.split(None, 1)
-            digests[name.strip()] = digest
+    digests = read_sums(release)
     zip_name = "Sorvagenta-%s-win64.zip" % version
     setup_name = "Sorvagenta-%s-setup.exe" % version
     base = template.replace("<version>", version)
@@ -122,9 +158,8 @@ def main(release):
     files = [{"RelativeFilePath": name, "FileType": kind}
              for name, kind in ((PROGRAM, "launch"), (LIBRARY, "other"), (uninstaller, "uninstall"))]
     for entry in files:
-        digest = digests.get("Sorvagenta/" + entry["RelativeFilePath"])
-        if digest:
-            entry["FileSha256"] = digest.upper()
+        if entry["FileType"] != "uninstall":  # made at install time: no digest to give
+            entry["FileSha256"] = digests["Sorvagenta/" + entry["RelativeFilePath"]].upper()
     manifests = {
         "version": dict(head, DefaultLocale="en-US", ManifestType="version"),
         "installer": dict(head, **{
@@ -154,11 +189,13 @@ def main(release):
             "ManifestType": "defaultLocale"}),
     }
     names = {"version": "", "installer": ".installer", "defaultLocale": ".locale.en-US"}
+    winget = os.path.join(release, "manifests", "winget", product["MAKER"][0].lower(),
+                          product["MAKER"], product["NAME"], version)
     for kind, fields in manifests.items():
         text = "# yaml-language-server: $schema=https://aka.ms/winget-manifest.%s.%s.schema.json\n" % (
             kind, WINGET_SCHEMA)
         text += "\n".join(yaml_lines(fields)) + "\n" + tail
-        write(os.path.join(release, "manifests", "winget", winget_id + names[kind] + ".yaml"), text)
+        write(os.path.join(winget, winget_id + names[kind] + ".yaml"), text)
 
     url = base + zip_name
     scoop = {
@@ -176,14 +213,15 @@ def main(release):
                   "To start it when you sign in, point a shortcut in shell:startup at %s in "
                   "the app's 'current' folder (by default %%USERPROFILE%%\\scoop\\apps\\"
                   "sorvagenta\\current), which stays the same across updates." % PROGRAM],
-        "checkver": {"url": latest_url(template), "regex": r"^([\d.]+)"},
+        "checkver": scoop_checkver,
         "autoupdate": {"architecture": {"64bit": {
             "url": url.replace(version, "$version"),
             "hash": {"url": "$baseurl/SHA256SUMS"}}}},
     }
     write(os.path.join(release, "manifests", "scoop", "sorvagenta.json"),
           json.dumps(scoop, indent=4) + "\n")
-    write(os.path.join(release, LATEST_FILE), version + "\n")
+    if latest:
+        write(os.path.join(release, LATEST_FILE), version + "\n")
 
 
 if __name__ == "__main__":
