@@ -11,13 +11,33 @@
 # same commit gives the same bytes anywhere.
 # With SORVAGENTA_RELEASE_SIGN_PFX and SORVAGENTA_RELEASE_SIGN_PASSWORD set it signs the exe,
 # the DLL, the uninstaller and the installer (tools/release/sign_file.py, signing time
-# SOURCE_DATE_EPOCH or the certificate's start if later; the password reaches the signing
-# step alone) and keeps each signature in signatures/. SORVAGENTA_RELEASE_ATTACH_SIGNATURES
-# names a folder of such signatures to attach instead (scripts/verify-release.sh).
+# SOURCE_DATE_EPOCH or the certificate's start if later) and keeps each signature in
+# signatures/. The password reaches the signing commands alone: the script starts itself
+# again without it, so no process of the build has it in its environment or an open file,
+# and sign_file.py reads it from a private file that is removed when the script ends.
+# SORVAGENTA_RELEASE_ATTACH_SIGNATURES names a folder of such signatures to attach instead
+# (scripts/verify-release.sh): all four are required, and each must attach.
 # SORVAGENTA_RELEASE_BUILD_DIR and SORVAGENTA_RELEASE_DIST_DIR move the build and dist/.
 # To check that the same commit gives the same bytes elsewhere, run
 # scripts/verify-release.sh dist afterwards: it builds the commit again in a fresh clone.
 set -euo pipefail
+# The password goes into a file only this user can read, and the script runs again from the
+# start without it: exec gives the new image an environment without the variable, which
+# unset alone does not.
+if [ -n "${SORVAGENTA_RELEASE_SIGN_PASSWORD+set}" ]; then
+    password=$SORVAGENTA_RELEASE_SIGN_PASSWORD
+    unset SORVAGENTA_RELEASE_SIGN_PASSWORD
+    secrets=$(mktemp -d -t sorvagenta-signing.XXXXXXXX) # mode 700
+    printf '%s' "$password" >"$secrets/password"
+    unset password
+    export SORVAGENTA_RELEASE_SIGN_PASSWORD_FILE="$secrets/password"
+    exec bash "${BASH_SOURCE[0]}" "$@"
+fi
+# Removed at the end, when it is the one made above.
+if [[ "${SORVAGENTA_RELEASE_SIGN_PASSWORD_FILE:-}" == */sorvagenta-signing.*/password ]]; then
+    trap 'rm -f "$SORVAGENTA_RELEASE_SIGN_PASSWORD_FILE"
+        rmdir "$(dirname "$SORVAGENTA_RELEASE_SIGN_PASSWORD_FILE")"' EXIT
+fi
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 # A Release build of its own, without tests, beside the test build.
 build_dir=$(realpath -m "${SORVAGENTA_RELEASE_BUILD_DIR:-$root/build-release}")
@@ -26,7 +46,7 @@ dist=$(realpath -m "${SORVAGENTA_RELEASE_DIST_DIR:-$root/dist}")
 sign=OFF
 if [ -n "${SORVAGENTA_RELEASE_SIGN_PFX:-}" ]; then
     if [ ! -f "$SORVAGENTA_RELEASE_SIGN_PFX" ] ||
-        [ -z "${SORVAGENTA_RELEASE_SIGN_PASSWORD+set}" ]; then
+        [ ! -f "${SORVAGENTA_RELEASE_SIGN_PASSWORD_FILE:-}" ]; then
         echo "Signing needs SORVAGENTA_RELEASE_SIGN_PFX (a PKCS#12 file) and" \
             "SORVAGENTA_RELEASE_SIGN_PASSWORD." >&2
         exit 1
@@ -37,16 +57,18 @@ if [ -n "${SORVAGENTA_RELEASE_SIGN_PFX:-}" ]; then
     fi
     # The build runs the signing from other folders.
     export SORVAGENTA_RELEASE_SIGN_PFX=$(realpath "$SORVAGENTA_RELEASE_SIGN_PFX")
-    # The password leaves every environment: the signing step reads it from a descriptor on
-    # a private file that is removed at once, so no build process has it by name.
-    password_file=$(mktemp)
-    printf '%s' "$SORVAGENTA_RELEASE_SIGN_PASSWORD" >"$password_file"
-    exec {password_fd}<"$password_file"
-    rm -f "$password_file"
-    unset SORVAGENTA_RELEASE_SIGN_PASSWORD
-    export SORVAGENTA_RELEASE_SIGN_PASSWORD_FD=$password_fd
     sign=ON
 elif [ -n "${SORVAGENTA_RELEASE_ATTACH_SIGNATURES:-}" ]; then
+    # Every signature of a signed release, or nothing is built.
+    readarray -d '' required < <(python3 "$root/tools/release/sign_file.py" --required)
+    [ "${#required[@]}" -eq 4 ] || { echo "sign_file.py --required failed" >&2; exit 1; }
+    for name in "${required[@]}"; do
+        if [ ! -f "$SORVAGENTA_RELEASE_ATTACH_SIGNATURES/$name" ]; then
+            echo "SORVAGENTA_RELEASE_ATTACH_SIGNATURES: $name is missing from" \
+                "$SORVAGENTA_RELEASE_ATTACH_SIGNATURES" >&2
+            exit 1
+        fi
+    done
     sign=ON
 fi
 
@@ -62,13 +84,11 @@ cmake -S "$root" --preset release -B "$build_dir" -DSORVAGENTA_SIGN=$sign >/dev/
 rm -rf "$build_dir/dist"
 if [ -n "${SORVAGENTA_RELEASE_ATTACH_SIGNATURES:-}" ]; then
     mkdir -p "$build_dir/dist/signatures"
-    cp "$SORVAGENTA_RELEASE_ATTACH_SIGNATURES"/*.sig "$build_dir/dist/signatures/" \
-        2>/dev/null || true
+    for name in "${required[@]}"; do
+        cp "$SORVAGENTA_RELEASE_ATTACH_SIGNATURES/$name" "$build_dir/dist/signatures/"
+    done
 fi
 cmake --build "$build_dir" -j "$(nproc)" --target portable_zip installer >/dev/null
-# The files as shipped in the zip and installer.
-shipped="$build_dir/bin"
-[ "$sign" = ON ] && shipped="$build_dir/dist/signed"
 
 rm -rf "$dist"
 mkdir -p "$dist"
@@ -76,11 +96,7 @@ cp "$build_dir"/dist/Sorvagenta-*-win64.zip "$build_dir"/dist/Sorvagenta-*-setup
 if [ -d "$build_dir/dist/signatures" ]; then
     cp -r "$build_dir/dist/signatures" "$dist/"
 fi
-(
-    cd "$dist"
-    sha256sum Sorvagenta-*-win64.zip Sorvagenta-*-setup.exe
-    cd "$shipped"
-    sha256sum Sorvagenta.exe Tamsprock.dll | sed 's|  |  Sorvagenta/|'
-) >"$dist/SHA256SUMS"
+python3 "$root/tools/release/make_sums.py" "$dist"
 python3 "$root/tools/release/make_manifests.py" "$dist"
-ls -l "$dist" | awk 'NR > 1 && !/^d/ { printf "%9d  %s\n", $5, $9 }'
+# The size of every file written.
+(cd "$dist" && find . -type f -printf '%9s  %P\n' | sort -k2)

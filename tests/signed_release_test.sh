@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # A release signed with a throwaway CA's code-signing certificate (the PFX carries the
 # chain): all four signed files verify against that CA and are dated no earlier than the
-# certificate, the password reaches no build process's environment, the zip's readme says
-# the files are signed, a silent install under Wine leaves a signed uninstaller that works
-# and fits the space the installer asks for, a second signed build gives the same bytes,
-# and verify-release.sh matches the release, and an unsigned one, to a commit of this
-# working tree, and names each published file that is changed, missing or a link.
+# certificate, no process of the build but the signing step (package.sh included) has the
+# password in its environment, command line or open files, the zip's readme says the files
+# are signed, a silent install under Wine leaves a signed uninstaller that works and fits
+# the space the installer asks for, a second signed build gives the same bytes, and
+# verify-release.sh matches the release, and an unsigned one, to a commit of this working
+# tree, names each published file that is changed, missing or a link, and refuses extra
+# files named to pass for the release's own; package.sh attaches all four signatures or
+# fails.
 # usage: signed_release_test.sh SOURCE_DIR WORK_DIR WINE_RUN
 set -euo pipefail
 source_dir=$1 work=$2 wine_run=$3
@@ -25,7 +28,7 @@ wait_for() {
     return 1
 }
 # The builds are kept for the next run; everything else is made again.
-rm -rf "$ca" "$installed" "$work"/{release,again,unsigned,changed,unpacked}
+rm -rf "$ca" "$installed" "$work"/{release,again,unsigned,changed,unpacked,attached,no-signatures,bad-signatures}
 mkdir -p "$ca" "$work/unpacked"
 
 openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "/CN=Sorvagenta test CA" \
@@ -39,18 +42,73 @@ openssl x509 -req -in "$ca/signer.csr" -CA "$ca/ca.pem" -CAkey "$ca/ca.key" -CAc
 openssl pkcs12 -export -inkey "$ca/signer.key" -in "$ca/signer.pem" -certfile "$ca/ca.pem" \
     -passout "pass:test pass" -out "$ca/signer.pfx"
 
-# osslsigncode as the build starts it: it notes any process from itself up to package.sh
-# whose environment holds the password.
+# Who can read the password while a signed release is made: every process from package.sh
+# down, package.sh itself included, is looked at for it in its environment, its command
+# line and the files it has open (files up to 64 KB, as a password file would be; only
+# sign_file.py, the signing step, may open one). A watcher looks every 0.2 s for the whole
+# build, and a stand-in osslsigncode looks again each time the build signs.
+printf '%s' "test pass" >"$ca/secret"
+cat >"$ca/watch.py" <<'EOF'
+import os, stat, sys, time
+root, secret_file, out = int(sys.argv[1]), sys.argv[2], sys.argv[3]
+secret = open(secret_file, "rb").read()
+def read(path, limit=1 << 16):
+    try:
+        if stat.S_ISREG(os.stat(path).st_mode) and os.stat(path).st_size <= limit:
+            with open(path, "rb") as f:
+                return f.read()
+    except OSError:
+        pass
+    return b""
+def scan():
+    parents, found = {}, []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/stat" % pid, "rb") as f:
+                parents[int(pid)] = int(f.read().rsplit(b")", 1)[1].split()[1])
+        except (OSError, IndexError, ValueError):
+            pass
+    for pid in parents:
+        up = pid
+        while up > 1 and up != root:
+            up = parents.get(up, 0)
+        if up != root or pid == os.getpid():
+            continue
+        places = []
+        for where in ("environ", "cmdline"):
+            try:
+                with open("/proc/%d/%s" % (pid, where), "rb") as f:
+                    if secret in f.read():
+                        places.append(where)
+            except OSError:
+                pass
+        try:
+            with open("/proc/%d/cmdline" % pid, "rb") as f:
+                command = f.read().replace(b"\0", b" ").decode(errors="replace")
+            descriptors = os.listdir("/proc/%d/fd" % pid)
+        except OSError:
+            command, descriptors = "?", []
+        if "sign_file.py" not in command:
+            places += ["open file " + fd for fd in descriptors
+                       if secret in read("/proc/%d/fd/%s" % (pid, fd))]
+        if places:
+            found.append("%s (%s)" % (command.strip(), ", ".join(places)))
+    if found:
+        with open(out, "a") as f:
+            f.write("".join(line + "\n" for line in found))
+if sys.argv[4:] == ["--until-gone"]:
+    time.sleep(0.5)  # package.sh is given the password, and starts again without it at once
+    while os.path.exists("/proc/%d" % root):
+        scan()
+        time.sleep(0.2)
+else:
+    scan()
+EOF
 real_osslsigncode=$(command -v osslsigncode)
 mkdir -p "$ca/bin"
 cat >"$ca/bin/osslsigncode" <<EOF
 #!/usr/bin/env bash
-pid=\$\$
-while [ "\$pid" -gt 1 ] && ! grep -q package.sh /proc/\$pid/cmdline; do
-    tr '\\0' '\\n' </proc/\$pid/environ | grep -qx '.*=test pass' &&
-        { tr '\\0' ' ' </proc/\$pid/cmdline && echo; } >>"$ca/environments"
-    pid=\$(awk '{ print \$4 }' /proc/\$pid/stat)
-done
+python3 "$ca/watch.py" "\$(cat "$ca/root")" "$ca/secret" "$ca/readers"
 exec "$real_osslsigncode" "\$@"
 EOF
 chmod +x "$ca/bin/osslsigncode"
@@ -58,10 +116,19 @@ chmod +x "$ca/bin/osslsigncode"
 export SORVAGENTA_SKIP_SETUP=1
 export SORVAGENTA_RELEASE_BASE_URL="https://downloads.brindlewox.example/<version>/"
 package() {
+    rm -f "$ca/readers"
     PATH="$ca/bin:$PATH" SORVAGENTA_RELEASE_SIGN_PFX="$ca/signer.pfx" \
         SORVAGENTA_RELEASE_SIGN_PASSWORD="test pass" SORVAGENTA_RELEASE_BUILD_DIR="$work/build" \
-        SORVAGENTA_RELEASE_DIST_DIR="$1" \
-        bash "$source_dir/scripts/package.sh" >/dev/null
+        SORVAGENTA_RELEASE_DIST_DIR="$1" TMPDIR="$ca" \
+        bash "$source_dir/scripts/package.sh" >/dev/null &
+    local pid=$!
+    echo "$pid" >"$ca/root"
+    python3 "$ca/watch.py" "$pid" "$ca/secret" "$ca/readers" --until-gone &
+    local watcher=$!
+    wait "$pid" || fail "the signed build failed"
+    wait "$watcher"
+    [ ! -e "$ca/readers" ] || fail "the password could be read by: $(sort -u "$ca/readers")"
+    [ -z "$(find "$ca" -path '*/sorvagenta-signing.*')" ] || fail "the password's file was left"
 }
 verifies() {
     osslsigncode verify -CAfile "$ca/ca.pem" -in "$1" >"$work/osslsigncode.log" 2>&1 ||
@@ -69,7 +136,6 @@ verifies() {
 }
 
 package "$release"
-[ ! -e "$ca/environments" ] || fail "the password was in the environment of: $(cat "$ca/environments")"
 setup=$(echo "$release"/Sorvagenta-*-setup.exe)
 python3 -m zipfile -e "$release"/Sorvagenta-*-win64.zip "$work/unpacked"
 # Signed at the commit's time, or at the certificate's start when that is later.
@@ -136,6 +202,21 @@ matches() {
     done
 }
 matches "$release"
+# Extra files whose names could pass for the release's own: blanks at either end, a tab, a
+# newline, and a folder named like a zip entry. Each is refused or unexpected, and fails.
+zip_name=$(basename "$release"/Sorvagenta-*-win64.zip)
+for name in "SHA256SUMS " " $(basename "$setup")" $'SHA256SUMS\t' $'SHA256SUMS\nSHA256SUMS' \
+    "$zip_name: Sorvagenta/Sorvagenta.exe"; do
+    rm -rf "$work/changed"
+    cp -r "$release" "$work/changed"
+    mkdir -p "$(dirname "$work/changed/$name")"
+    cp "$work/unpacked/Sorvagenta/Sorvagenta.exe" "$work/changed/$name"
+    status=0
+    verify_release "$work/changed" || status=$?
+    [ "$status" = 1 ] && grep -q -e '^REFUSED ' -e '^unexpected ' "$work/verify.log" ||
+        fail "verify-release.sh (exit $status) did not refuse an extra $(printf %q "$name"): $(cat "$work/verify.log")"
+done
+echo "verify-release.sh refuses names that could pass for the release's own."
 # An unsigned release of the same commit is checked the same way.
 SORVAGENTA_RELEASE_SIGN_PFX="" SORVAGENTA_RELEASE_BUILD_DIR="$work/build" \
     SORVAGENTA_RELEASE_DIST_DIR="$work/unsigned" \
@@ -170,3 +251,19 @@ cp -r "$release" "$work/changed"
 ln -sf "$release/SHA256SUMS" "$work/changed/SHA256SUMS"
 verify_release "$work/changed" && fail "verify-release.sh followed a link: $(cat "$work/verify.log")"
 echo "verify-release.sh matches both releases and names each changed or missing file."
+
+# Signatures to attach: all four are needed, and each must attach.
+attach() { # folder of signatures
+    SORVAGENTA_RELEASE_ATTACH_SIGNATURES=$1 SORVAGENTA_RELEASE_BUILD_DIR="$work/build" \
+        SORVAGENTA_RELEASE_DIST_DIR="$work/attached" \
+        bash "$source_dir/scripts/package.sh" >"$work/attach.log" 2>&1
+}
+mkdir -p "$work/no-signatures"
+attach "$work/no-signatures" && fail "package.sh made a release with no signatures to attach"
+grep -q "missing" "$work/attach.log" || fail "package.sh did not say a signature is missing: $(cat "$work/attach.log")"
+cp -r "$release/signatures" "$work/bad-signatures"
+head -c 600 /dev/urandom >"$work/bad-signatures/Tamsprock.dll.sig"
+attach "$work/bad-signatures" && fail "package.sh made a release with a signature that does not attach"
+grep -q "could not be attached" "$work/attach.log" ||
+    fail "package.sh did not say a signature does not attach: $(tail -n 5 "$work/attach.log")"
+echo "package.sh refuses to attach too few signatures, or one that does not fit."

@@ -2,19 +2,23 @@
 """Gives one release file its Authenticode signature, in place.
 
 With SORVAGENTA_RELEASE_SIGN_PFX set it signs the file with osslsigncode, SHA-256, and keeps the
-signature as SIGDIR/NAME.sig. The PFX's password is read from the file descriptor
-SORVAGENTA_RELEASE_SIGN_PASSWORD_FD names (scripts/package.sh), else from
-SORVAGENTA_RELEASE_SIGN_PASSWORD.
+signature as SIGDIR/NAME.sig. The PFX's password is read from the private file
+SORVAGENTA_RELEASE_SIGN_PASSWORD_FILE names (scripts/package.sh), opened here alone and only
+while signing, else from SORVAGENTA_RELEASE_SIGN_PASSWORD.
 The signing time is SOURCE_DATE_EPOCH, or the certificate's start when that is later: a
 signature may not predate its certificate.
-Otherwise, when SIGDIR/NAME.sig is there (a published signature, see verify-release.sh),
-it attaches that signature; else it leaves the file as it is.
+Otherwise it attaches the published signature SIGDIR/NAME.sig (see verify-release.sh), and
+fails when there is none or when the file does not then carry it: a build asked to sign never
+ends with an unsigned file.
 The build runs it on the exe and DLL before they are packed, and makensis on the
 uninstaller (!uninstfinalize, NAME given: its file has a temporary name) and the installer.
 usage: sign_file.py SIGDIR FILE [NAME]
+       sign_file.py --required [VERSION]    the names of a signed release's signatures,
+                                            NUL-ended (VERSION: res/version.h's)
 """
 import calendar
 import os
+import re
 import struct
 import subprocess
 import sys
@@ -43,11 +47,19 @@ def wrapped(der):
     return struct.pack("<IHH", size + padding, 0x0200, 2) + der + b"\0" * padding
 
 
+def required(version):
+    """The files a signed release signs, by the names their signatures take (NAME.sig)."""
+    sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+    import make_manifests
+    name = make_manifests.product_facts()["NAME"]
+    return ["%s.exe" % name, "Tamsprock.dll", "Uninstall %s.exe" % name,
+            "%s-%s-setup.exe" % (name, version)]
+
+
 def password():
-    descriptor = os.environ.get("SORVAGENTA_RELEASE_SIGN_PASSWORD_FD")
-    if descriptor:
-        # Opened afresh: the descriptor's own offset is shared with every other signing.
-        with open("/dev/fd/" + descriptor, "rb") as f:
+    path = os.environ.get("SORVAGENTA_RELEASE_SIGN_PASSWORD_FILE")
+    if path:
+        with open(path, "rb") as f:
             return f.read()
     return os.environ.get("SORVAGENTA_RELEASE_SIGN_PASSWORD", "").encode()
 
@@ -100,18 +112,28 @@ def sign(path, signature_path):
     if result.returncode != 0:
         sys.exit("signing %s failed:\n%s" % (path, (result.stdout + result.stderr).decode()))
     os.replace(signed, path)
-    extracted = signature_path + ".part"
-    result = run(["extract-signature", "-in", path, "-out", extracted])
-    if result.returncode != 0:
-        sys.exit("extracting the signature of %s failed:\n%s" % (path, result.stdout))
-    with open(extracted, "rb") as f:
-        signature = bare(f.read())
-    os.remove(extracted)
+    signature = carried(path)
+    if signature is None:
+        sys.exit("extracting the signature of %s failed" % path)
     with open(signature_path, "wb") as f:
         f.write(signature)
 
 
+def carried(path):
+    """The bare signature a signed file carries, or None."""
+    extracted = path + ".sig.part"
+    result = run(["extract-signature", "-in", path, "-out", extracted])
+    if result.returncode != 0 or not os.path.exists(extracted):
+        return None
+    with open(extracted, "rb") as f:
+        signature = bare(f.read())
+    os.remove(extracted)
+    return signature
+
+
 def attach(path, signature_path):
+    if not os.path.isfile(signature_path):
+        sys.exit("%s: no signature %s to attach" % (path, signature_path))
     with open(signature_path, "rb") as f:
         der = bare(f.read())
     attached = path + ".signed"
@@ -126,9 +148,11 @@ def attach(path, signature_path):
         run(["attach-signature", "-sigin", signature_path + ".try", "-in", path, "-out", attached])
         os.remove(signature_path + ".try")
         if os.path.exists(attached):
-            os.replace(attached, path)
-            return
-    print("%s: the signature %s could not be attached" % (path, signature_path), file=sys.stderr)
+            if carried(attached) == der:
+                os.replace(attached, path)
+                return
+            os.remove(attached)
+    sys.exit("%s: the signature %s could not be attached" % (path, signature_path))
 
 
 def main(signatures, path, name=None):
@@ -136,11 +160,20 @@ def main(signatures, path, name=None):
     if os.environ.get("SORVAGENTA_RELEASE_SIGN_PFX"):
         os.makedirs(signatures, exist_ok=True)
         sign(path, signature_path)
-    elif os.path.exists(signature_path):
+    else:
         attach(path, signature_path)
 
 
 if __name__ == "__main__":
+    if sys.argv[1:2] == ["--required"] and len(sys.argv) <= 3:
+        if len(sys.argv) == 3:
+            version = sys.argv[2]
+        else:
+            with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "res",
+                                   "version.h")) as f:
+                version = re.search(r'SORVAGENTA_VERSION_TEXT "([^"]+)"', f.read()).group(1)
+        sys.stdout.write("".join(name + ".sig\0" for name in required(version)))
+        sys.exit(0)
     if len(sys.argv) not in (3, 4):
         sys.exit(__doc__)
     main(*sys.argv[1:])
