@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Draws docs/icons.png: every icon of res/icons enlarged, each row on a light strip and on the
-default dark taskbar of Windows 10 and 11 (#202020), where the black figures are hard to read.
+dark taskbar of Windows 10 (its default) and 11 (#202020), where black figures are hard to read.
 
 Row n holds the numbers 10n to 10n + 9 (the program's picture stands where 0 would be) and the
 last row holds 100. The icons are read back from the .ico files, so the sheet shows what ships.
@@ -21,7 +21,7 @@ GAP = 24
 CELL = 32 * SCALE + GAP
 COLUMNS = 10
 LIGHT = (236, 236, 236)
-DARK = (32, 32, 32)  # #202020, the default dark taskbar of Windows 10 and 11
+DARK = (32, 32, 32)  # #202020, the dark taskbar of Windows 10 and 11
 
 
 def read_icon(path):
