@@ -5,8 +5,9 @@
 #   SHA256SUMS                       their digests, and those of the exe and DLL inside
 #   manifests/, latest-version.txt   winget and Scoop manifests with those digests, and the
 #                                    file Scoop's checkver reads: only with
-#                                    SORVAGENTA_RELEASE_BASE_URL, the address the files are
-#                                    published under
+#                                    SORVAGENTA_RELEASE_BASE_URL, the https:// address the
+#                                    files are published under (no latest-version.txt for a
+#                                    GitHub release: tools/release/make_manifests.py)
 # Zip entry times come from SOURCE_DATE_EPOCH, by default the commit's own time, so the
 # same commit gives the same bytes anywhere.
 # With SORVAGENTA_RELEASE_SIGN_PFX and SORVAGENTA_RELEASE_SIGN_PASSWORD set it signs the exe,
@@ -15,6 +16,7 @@
 # signatures/. The password reaches the signing commands alone: the script starts itself
 # again without it, so no process of the build has it in its environment or an open file,
 # and sign_file.py reads it from a private file that is removed when the script ends.
+# SORVAGENTA_RELEASE_SIGN_PASSWORD_FILE, a file holding the password, can be given instead.
 # SORVAGENTA_RELEASE_ATTACH_SIGNATURES names a folder of such signatures to attach instead
 # (scripts/verify-release.sh): all four are required, and each must attach.
 # SORVAGENTA_RELEASE_BUILD_DIR and SORVAGENTA_RELEASE_DIST_DIR move the build and dist/.
