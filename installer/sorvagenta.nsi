@@ -1,7 +1,8 @@
-; Sorvagenta's per-user installer. makensis is given APP and PUBLISHER (the product's name and
-; maker, from res/product.h), VERSION (from res/version.h), BINDIR (the built Sorvagenta.exe
-; and Tamsprock.dll), ICON, ART (the pages' pictures) and OUTFILE; for a signed release also
-; PYTHON, SIGN_FILE (tools/release/sign_file.py) and SIGNATURES. This file holds the settings, pages
+; Sorvagenta's per-user installer. makensis is given the product's facts and the names derived
+; from them (cmake/product.cmake): APP, PUBLISHER, VERSION, COPYRIGHT, PROGRAM and LIBRARY (the
+; shipped files), UNINSTALLER and INSTALL_FOLDER (the default one, under $LOCALAPPDATA); and
+; BINDIR (the built program files), ICON, ART (the pages' pictures) and OUTFILE; for a signed
+; release also PYTHON, SIGN_FILE (tools/release/sign_file.py), FACTS and SIGNATURES. This file holds the settings, pages
 ; and installer sections; shared.nsh what the uninstaller uses too, folder.nsh the checks of
 ; the install folder, uninstall.nsh the uninstaller.
 Target amd64-unicode
@@ -21,20 +22,16 @@ SetDateSave off
 ; Where Task Manager keeps a sign-in entry's "disabled" flag.
 !define APPROVED_KEY "Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run"
 !define APPS_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${APP}"
-; A name of our own: a folder may already hold another program's Uninstall.exe.
-!define UNINSTALLER "Uninstall ${APP}.exe"
 !define NOT_OWN_FOLDER "$INSTDIR is outside your profile in a folder that another account \
     owns, which could change the program there."
 ; The uninstaller is written, not packed as a file, so "Space required" would leave it out:
 ; the installer tool's stub and our uninstall code (112 KB), and room for a signature with its
 ; certificate chain (the test's signer and CA take 2.3 KB).
 !define UNINSTALLER_KB 120
-!define PROGRAM "${APP}.exe"
-!define LIBRARY "Tamsprock.dll"
 
 Name "${APP}"
 OutFile "${OUTFILE}"
-InstallDir "$LOCALAPPDATA\Programs\${APP}"
+InstallDir "$LOCALAPPDATA\${INSTALL_FOLDER}"
 ; An upgrade or repair goes where the earlier install is, unless /D= says otherwise.
 InstallDirRegKey HKCU "${APPS_KEY}" InstallLocation
 Icon "${ICON}"
@@ -46,8 +43,8 @@ BrandingText "${APP} ${VERSION}"
 !ifdef SIGN_FILE
     ; The uninstaller is signed before it is packed in (its file has a temporary name), the
     ; installer once it is written; a failure stops the build.
-    !uninstfinalize '"${PYTHON}" "${SIGN_FILE}" "${SIGNATURES}" "%1" "${UNINSTALLER}"' = 0
-    !finalize '"${PYTHON}" "${SIGN_FILE}" "${SIGNATURES}" "%1"' = 0
+    !uninstfinalize '"${PYTHON}" "${SIGN_FILE}" "${FACTS}" "${SIGNATURES}" "%1" "${UNINSTALLER}"' = 0
+    !finalize '"${PYTHON}" "${SIGN_FILE}" "${FACTS}" "${SIGNATURES}" "%1"' = 0
 !endif
 
 VIProductVersion "${VERSION}"
@@ -56,7 +53,7 @@ VIAddVersionKey ProductName "${APP}"
 VIAddVersionKey ProductVersion "${VERSION}"
 VIAddVersionKey FileVersion "${VERSION}"
 VIAddVersionKey FileDescription "${APP} setup"
-VIAddVersionKey LegalCopyright "Copyright (C) ${PUBLISHER}."
+VIAddVersionKey LegalCopyright "${COPYRIGHT}"
 
 Var writable
 ; The earlier install's folder, from its Apps entry; empty for a fresh install.

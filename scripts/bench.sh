@@ -28,7 +28,10 @@ wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f \
 start_wineserver
 bin="$build_dir/bin"
 ticks=$(getconf CLK_TCK)
-programs="floor_idle floor_queries Sorvagenta"
+# The program and the shipped files, as the build names them.
+program=$(release_fact "$build_dir/release.json" program)
+product=${program%.exe}
+programs="floor_idle floor_queries $product"
 
 # ratio_summary LABEL VALUES...: minimum and median of the values.
 ratio_summary() {
@@ -53,7 +56,7 @@ pid_of() {
 
 echo "== Start-up, $((rounds * 3)) starts of each, interleaved"
 wine "$bin/start_bench.exe" $((rounds * 3)) "$bin/floor_idle.exe" "$bin/floor_queries.exe" \
-    "$bin/Sorvagenta.exe" </dev/null 2>/dev/null | tr -d '\r'
+    "$bin/$program" </dev/null 2>/dev/null | tr -d '\r'
 
 echo "== Idle side by side, $rounds rounds of $idle_seconds s"
 cpu_idle=() cpu_sorv=() rss_idle=() rss_sorv=() rss_details=() rss_about=()
@@ -77,20 +80,20 @@ for round in $(seq 1 "$rounds"); do
     # CPU ratios with 10 ms clock ticks: a floor of 0 counts as one tick.
     floor_cpu=$(( ${cpu[floor_queries]} > 0 ? ${cpu[floor_queries]} : 1000 / ticks ))
     cpu_idle+=("$(ratio "${cpu[floor_idle]}" "$floor_cpu")")
-    cpu_sorv+=("$(ratio "${cpu[Sorvagenta]}" "$floor_cpu")")
+    cpu_sorv+=("$(ratio "${cpu[$product]}" "$floor_cpu")")
     rss_idle+=("$(ratio "${rss[floor_idle]}" "${rss[floor_queries]}")")
-    rss_sorv+=("$(ratio "${rss[Sorvagenta]}" "${rss[floor_queries]}")")
+    rss_sorv+=("$(ratio "${rss[$product]}" "${rss[floor_queries]}")")
 
     wine "$bin/dialog_step.exe" details </dev/null >/dev/null 2>&1
     sleep 3
-    details_kb=$(rss_of "${pids[Sorvagenta]}")
+    details_kb=$(rss_of "${pids[$product]}")
     rss_details+=("$(ratio "$details_kb" "$(rss_of "${pids[floor_queries]}")")")
     wine "$bin/dialog_step.exe" about </dev/null >/dev/null 2>&1
     sleep 3
-    about_kb=$(rss_of "${pids[Sorvagenta]}")
+    about_kb=$(rss_of "${pids[$product]}")
     rss_about+=("$(ratio "$about_kb" "$(rss_of "${pids[floor_queries]}")")")
-    printf 'round %d: Sorvagenta resident after its first Details %d KB, after its first About %d KB\n' \
-        "$round" "$details_kb" "$about_kb"
+    printf 'round %d: %s resident after its first Details %d KB, after its first About %d KB\n' \
+        "$round" "$product" "$details_kb" "$about_kb"
     for name in $programs; do
         kill "${pids[$name]}" 2>/dev/null || true
         for _ in $(seq 1 100); do
@@ -101,18 +104,19 @@ for round in $(seq 1 "$rounds"); do
 done
 echo "Ratios to floor_queries:"
 ratio_summary "idle CPU, floor_idle" "${cpu_idle[@]}"
-ratio_summary "idle CPU, Sorvagenta (target <= 1.2)" "${cpu_sorv[@]}"
+ratio_summary "idle CPU, $product (target <= 1.2)" "${cpu_sorv[@]}"
 ratio_summary "resident memory, floor_idle" "${rss_idle[@]}"
-ratio_summary "resident memory, Sorvagenta (target <= 1.10)" "${rss_sorv[@]}"
-ratio_summary "resident, Sorvagenta after first Details" "${rss_details[@]}"
-ratio_summary "resident, Sorvagenta after first About" "${rss_about[@]}"
+ratio_summary "resident memory, $product (target <= 1.10)" "${rss_sorv[@]}"
+ratio_summary "resident, $product after first Details" "${rss_details[@]}"
+ratio_summary "resident, $product after first About" "${rss_about[@]}"
 
 echo "== One tray refresh, in process, its icon in the desktop's taskbar"
 wine "$bin/refresh_bench.exe" </dev/null 2>&1 | tr -d '\r'
 
 echo "== Shipped files"
-for f in Sorvagenta.exe Tamsprock.dll; do
+total=0
+for f in $(release_fact "$build_dir/release.json" files); do
     printf '%-16s %7d bytes\n' "$f" "$(stat -c %s "$bin/$f")"
+    total=$((total + $(stat -c %s "$bin/$f")))
 done
-printf '%-16s %7d bytes\n' "together" \
-    $(( $(stat -c %s "$bin/Sorvagenta.exe") + $(stat -c %s "$bin/Tamsprock.dll") ))
+printf '%-16s %7d bytes\n' "together" "$total"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Release and writes the release files into dist/:
-#   Sorvagenta-<version>-win64.zip   the portable folder
-#   Sorvagenta-<version>-setup.exe   the per-user installer
+# Installs what is missing, builds Release and writes the release files into dist/, named as
+# the build's release.json says (cmake/product.cmake):
+#   <name>-<version>-win64.zip       the portable folder
+#   <name>-<version>-setup.exe       the per-user installer
 #   SHA256SUMS                       their digests, and those of the exe and DLL inside
 #   manifests/, latest-version.txt   winget and Scoop manifests with those digests, and the
 #                                    file Scoop's checkver reads: only with
@@ -18,7 +19,7 @@
 # and sign_file.py reads it from a private file that is removed when the script ends.
 # SORVAGENTA_RELEASE_SIGN_PASSWORD_FILE, a file holding the password, can be given instead.
 # SORVAGENTA_RELEASE_ATTACH_SIGNATURES names a folder of such signatures to attach instead
-# (scripts/verify-release.sh): all four are required, and each must attach.
+# (scripts/verify-release.sh): every one is required, and each must attach.
 # SORVAGENTA_RELEASE_BUILD_DIR and SORVAGENTA_RELEASE_DIST_DIR move the build and dist/.
 # To check that the same commit gives the same bytes elsewhere, run
 # scripts/verify-release.sh dist afterwards: it builds the commit again in a fresh clone.
@@ -61,16 +62,6 @@ if [ -n "${SORVAGENTA_RELEASE_SIGN_PFX:-}" ]; then
     export SORVAGENTA_RELEASE_SIGN_PFX=$(realpath "$SORVAGENTA_RELEASE_SIGN_PFX")
     sign=ON
 elif [ -n "${SORVAGENTA_RELEASE_ATTACH_SIGNATURES:-}" ]; then
-    # Every signature of a signed release, or nothing is built.
-    readarray -d '' required < <(python3 "$root/tools/release/sign_file.py" --required)
-    [ "${#required[@]}" -eq 4 ] || { echo "sign_file.py --required failed" >&2; exit 1; }
-    for name in "${required[@]}"; do
-        if [ ! -f "$SORVAGENTA_RELEASE_ATTACH_SIGNATURES/$name" ]; then
-            echo "SORVAGENTA_RELEASE_ATTACH_SIGNATURES: $name is missing from" \
-                "$SORVAGENTA_RELEASE_ATTACH_SIGNATURES" >&2
-            exit 1
-        fi
-    done
     sign=ON
 fi
 
@@ -82,6 +73,19 @@ fi
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-315532800}
 
 cmake -S "$root" --preset release -B "$build_dir" -DSORVAGENTA_SIGN=$sign >/dev/null
+facts="$build_dir/release.json"
+if [ -n "${SORVAGENTA_RELEASE_ATTACH_SIGNATURES:-}" ]; then
+    # Every signature of a signed release, or nothing is built.
+    readarray -d '' required < <(python3 "$root/tools/release/sign_file.py" --required "$facts")
+    [ "${#required[@]}" -gt 0 ] || { echo "sign_file.py --required failed" >&2; exit 1; }
+    for name in "${required[@]}"; do
+        if [ ! -f "$SORVAGENTA_RELEASE_ATTACH_SIGNATURES/$name" ]; then
+            echo "SORVAGENTA_RELEASE_ATTACH_SIGNATURES: $name is missing from" \
+                "$SORVAGENTA_RELEASE_ATTACH_SIGNATURES" >&2
+            exit 1
+        fi
+    done
+fi
 # The zip carries SOURCE_DATE_EPOCH and the signatures their time: make them again.
 rm -rf "$build_dir/dist"
 if [ -n "${SORVAGENTA_RELEASE_ATTACH_SIGNATURES:-}" ]; then
@@ -94,11 +98,11 @@ cmake --build "$build_dir" -j "$(nproc)" --target portable_zip installer >/dev/n
 
 rm -rf "$dist"
 mkdir -p "$dist"
-cp "$build_dir"/dist/Sorvagenta-*-win64.zip "$build_dir"/dist/Sorvagenta-*-setup.exe "$dist/"
+cp "$build_dir/dist/$(release_fact "$facts" zip)" "$build_dir/dist/$(release_fact "$facts" setup)" "$dist/"
 if [ -d "$build_dir/dist/signatures" ]; then
     cp -r "$build_dir/dist/signatures" "$dist/"
 fi
-python3 "$root/tools/release/make_sums.py" "$dist"
-python3 "$root/tools/release/make_manifests.py" "$dist"
+python3 "$root/tools/release/make_sums.py" "$facts" "$dist"
+python3 "$root/tools/release/make_manifests.py" "$facts" "$dist"
 # The size of every file written.
 (cd "$dist" && find . -type f -printf '%9s  %P\n' | sort -k2)

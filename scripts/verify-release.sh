@@ -45,22 +45,16 @@ clone="$work/source"
 git -C "$clone" cat-file -e "$commit" 2>/dev/null || git -C "$clone" fetch --quiet "$root" "$commit"
 git -C "$clone" checkout --quiet --force "$commit"
 
-# A signed release needs all four signatures: only then is each attached to the rebuild,
-# which otherwise stays unsigned (and the missing ones are named below).
-signatures=0
-if [ -d "$published/signatures" ]; then
-    version=$(sed -n 's/^#define SORVAGENTA_VERSION_TEXT "\([^"]*\)".*/\1/p' "$clone/res/version.h")
-    readarray -d '' required < <(python3 "$root/tools/release/sign_file.py" --required "$version")
-    signatures=${#required[@]}
-    for name in "${required[@]}"; do
-        [ -f "$published/signatures/$name" ] && [ ! -L "$published/signatures/$name" ] || signatures=0
-    done
-fi
+# A signed release's signatures are attached to the rebuild, which package.sh refuses unless
+# every one the commit signs is there; the rebuild is then unsigned (and the missing ones are
+# named below).
+signed=0
+[ -d "$published/signatures" ] && signed=1
 # The rebuilt files depend only on the commit, the attached signatures and the address: a
 # kept work folder reuses its last build when all three are the same.
 inputs=$(
     echo "$commit ${SORVAGENTA_RELEASE_BASE_URL:-}"
-    if [ "$signatures" -gt 0 ]; then (cd "$published/signatures" && sha256sum -- "${required[@]}"); fi
+    if [ "$signed" = 1 ]; then (cd "$published/signatures" && find . -type f -exec sha256sum -- {} + | sort); fi
 )
 rebuilt="$clone/dist"
 if [ "$(cat "$work/inputs" 2>/dev/null)" != "$inputs" ]; then
@@ -73,14 +67,15 @@ if [ "$(cat "$work/inputs" 2>/dev/null)" != "$inputs" ]; then
     build() { "${settings[@]}" "$@" bash "$clone/scripts/package.sh" >"$work/build.log" 2>&1; }
     # Signatures that do not attach cannot have signed the published files: the rebuild is
     # then unsigned, so those files and their signatures differ.
-    if [ "$signatures" -gt 0 ] &&
+    if [ "$signed" = 1 ] &&
         ! build SORVAGENTA_RELEASE_ATTACH_SIGNATURES="$published/signatures"; then
         tail -n 3 "$work/build.log" >&2
-        echo "The published signatures do not attach: checking against an unsigned build." >&2
-        signatures=0
+        echo "The published signatures are not all there or do not attach: checking against" \
+            "an unsigned build." >&2
+        signed=0
         inputs="$commit ${SORVAGENTA_RELEASE_BASE_URL:-}"
     fi
-    if [ "$signatures" -eq 0 ] && ! build; then
+    if [ "$signed" = 0 ] && ! build; then
         tail -n 30 "$work/build.log" >&2
         echo "The build of $commit failed." >&2
         exit 2
@@ -88,6 +83,9 @@ if [ "$(cat "$work/inputs" 2>/dev/null)" != "$inputs" ]; then
     echo "$inputs" >"$work/inputs"
 fi
 
+signatures=$(find "$rebuilt" -path "$rebuilt/signatures/*" -type f | wc -l)
 echo "Commit $commit, built unsigned, $signatures published signatures attached:"
-# Names are compared as they are, in Python: no blank, tab or newline in one is lost.
-python3 "$root/tools/release/compare_release.py" "$published" "$rebuilt"
+# Names are compared as they are, in Python: no blank, tab or newline in one is lost. The
+# rebuild's release.json names the files.
+python3 "$root/tools/release/compare_release.py" "$clone/build-release/release.json" \
+    "$published" "$rebuilt"

@@ -1,6 +1,7 @@
 # Sourced by every script and by the tests' Wine wrapper: the checkout's root, the build
-# folder ($BUILD_DIR, default build/), the build's own Wine prefix and Wine's settings, and
-# the means to start an X display and a wineserver that last until the calling script ends.
+# folder ($BUILD_DIR, default build/), the build's own Wine prefix and Wine's settings, the
+# means to start an X display and a wineserver that last until the calling script ends, and
+# the product's facts as a build gives them.
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${BUILD_DIR:-$root/build}
@@ -74,4 +75,12 @@ stop_wine() {
         kill "$xvfb_pid" 2>/dev/null || true
         wait "$xvfb_pid" 2>/dev/null || true
     fi
+}
+
+# release_fact FACTS KEY: one fact of a build's release.json (cmake/product.cmake), a list
+# space-separated.
+release_fact() {
+    python3 -c 'import json, sys
+value = json.load(open(sys.argv[1], encoding="utf-8"))[sys.argv[2]]
+print(" ".join(value) if isinstance(value, list) else value)' "$1" "$2"
 }

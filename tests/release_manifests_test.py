@@ -4,8 +4,9 @@ without SORVAGENTA_RELEASE_BASE_URL, none for an address that is not https:// or
 freeze Scoop's checkver; otherwise they parse, carry the fields each format requires, sit in
 winget-pkgs' layout, point at its addresses and give the files' own digests (the exe and DLL
 inside the zip too), and Scoop's checkver reads a file of the release, or GitHub's latest
-release. The installer's version block gives the program's copyright text.
-usage: release_manifests_test.py SOURCE_DIR ZIP SETUP WORK_DIR
+release. The installer's version block gives the program's copyright text. FACTS is the
+build's release.json, which the tools are given too.
+usage: release_manifests_test.py SOURCE_DIR FACTS ZIP SETUP WORK_DIR
 """
 import hashlib
 import json
@@ -22,21 +23,24 @@ except ImportError:  # scripts/setup-debian.sh installs it; elsewhere it may be 
     print("PyYAML is not installed: skipped")
     sys.exit(77)
 
-source, zip_path, setup_path, work = sys.argv[1:]
+source, facts_path, zip_path, setup_path, work = sys.argv[1:]
 shutil.rmtree(work, ignore_errors=True)
 os.makedirs(work)
+with open(facts_path, encoding="utf-8") as f:
+    facts = json.load(f)
 zip_name, setup_name = os.path.basename(zip_path), os.path.basename(setup_path)
-version = re.fullmatch(r"Sorvagenta-(.+)-setup\.exe", setup_name).group(1)
+version = facts["version"]
+inside = ["%s/%s" % (facts["zip_folder"], name) for name in facts["files"]]
 digests = {}
 for path in (zip_path, setup_path):
     shutil.copy(path, work)
     with open(path, "rb") as f:
         digests[os.path.basename(path)] = hashlib.sha256(f.read()).hexdigest()
 with zipfile.ZipFile(zip_path) as archive:
-    for name in ("Sorvagenta/Sorvagenta.exe", "Sorvagenta/Tamsprock.dll"):
+    for name in inside:
         digests[name] = hashlib.sha256(archive.read(name)).hexdigest()
 tools = os.path.join(source, "tools", "release")
-subprocess.run([sys.executable, os.path.join(tools, "make_sums.py"), work], check=True)
+subprocess.run([sys.executable, os.path.join(tools, "make_sums.py"), facts_path, work], check=True)
 failures = []
 
 
@@ -51,11 +55,13 @@ with open(os.path.join(work, "SHA256SUMS"), "rb") as f:
           "SHA256SUMS as make_sums.py writes it")
 base = "https://downloads.brindlewox.example/sorvagenta/<version>"
 epoch = "1796083200"  # 2026-12-01
+# Scoop names an app by its manifest's file.
+scoop_file = facts["name"].lower() + ".json"
 environment = {key: value for key, value in os.environ.items() if not key.startswith("SORVAGENTA_RELEASE_")}
 
 
 def make_manifests(release, **settings):
-    return subprocess.run([sys.executable, os.path.join(tools, "make_manifests.py"), release],
+    return subprocess.run([sys.executable, os.path.join(tools, "make_manifests.py"), facts_path, release],
                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
                           env=dict(environment, SOURCE_DATE_EPOCH=epoch, **settings))
 
@@ -87,7 +93,7 @@ latest_url = "https://downloads.brindlewox.example/latest-version.txt"
 result = make_manifests(fixed, SORVAGENTA_RELEASE_BASE_URL="https://downloads.brindlewox.example/download/v%s/" % version,
                         SORVAGENTA_RELEASE_LATEST_URL=latest_url)
 if result.returncode == 0:
-    with open(os.path.join(fixed, "manifests", "scoop", "sorvagenta.json")) as f:
+    with open(os.path.join(fixed, "manifests", "scoop", scoop_file)) as f:
         check(json.load(f)["checkver"]["url"] == latest_url, "checkver reads SORVAGENTA_RELEASE_LATEST_URL")
 else:
     failures.append("a base with SORVAGENTA_RELEASE_LATEST_URL refused: " + result.stdout.strip())
@@ -96,12 +102,13 @@ github = copy_release("github")
 result = make_manifests(github, SORVAGENTA_RELEASE_BASE_URL=
                         "https://github.com/brindlewox/sorvagenta/releases/download/v<version>/")
 if result.returncode == 0:
-    with open(os.path.join(github, "manifests", "scoop", "sorvagenta.json")) as f:
+    with open(os.path.join(github, "manifests", "scoop", scoop_file)) as f:
         scoop = json.load(f)
     check(scoop["checkver"] == {"github": "https://github.com/brindlewox/sorvagenta"},
           "checkver for a GitHub release: %r" % scoop["checkver"])
     check(scoop["autoupdate"]["architecture"]["64bit"]["url"] ==
-          "https://github.com/brindlewox/sorvagenta/releases/download/v$version/Sorvagenta-$version-win64.zip",
+          "https://github.com/brindlewox/sorvagenta/releases/download/v$version/" +
+          zip_name.replace(version, "$version"),
           "autoupdate url for a GitHub release")
 else:
     failures.append("a GitHub release's address refused: " + result.stdout.strip())
@@ -114,8 +121,6 @@ if result.returncode != 0:
     sys.exit("make_manifests.py failed: " + result.stdout)
 
 base = base.replace("<version>", version) + "/"
-with open(os.path.join(source, "res", "product.h")) as f:
-    product = dict(re.findall(r'^#define SORVAGENTA_(\w+) "(.*)"$', f.read(), re.M))
 with open(os.path.join(source, "installer", "sorvagenta.nsi")) as f:
     nsi = dict(re.findall(r'^!define (\w+) "(.*)"', f.read(), re.M))
 
@@ -123,7 +128,7 @@ check("manifests" not in unaddressed, "manifests written without SORVAGENTA_RELE
 
 # winget-pkgs' layout: manifests/<first letter>/<publisher>/<name>/<version>/.
 winget = os.path.join(work, "manifests", "winget")
-folder = os.path.join("b", "Brindlewox", "Sorvagenta", version)
+folder = os.path.join(facts["maker"][0].lower(), facts["maker"], facts["name"], version)
 kinds = {}
 for top, _, names in os.walk(winget):
     for name in sorted(names):
@@ -137,14 +142,14 @@ for key in ("PackageIdentifier", "PackageVersion"):
     check(len({manifest.get(key) for manifest in kinds.values()}) == 1, key + " in all three")
 for kind, manifest in kinds.items():
     check(manifest.get("ManifestVersion") == "1.10.0", "ManifestVersion of the %s file" % kind)
-check(kinds["version"]["PackageIdentifier"] == "Brindlewox.Sorvagenta", "PackageIdentifier")
+check(kinds["version"]["PackageIdentifier"] == facts["maker"] + "." + facts["name"], "PackageIdentifier")
 check(kinds["version"]["PackageVersion"] == version, "PackageVersion")
 check(kinds["version"]["DefaultLocale"] == kinds["defaultLocale"]["PackageLocale"], "locale")
 
 installer = kinds["installer"]
 expected = {"InstallerType": "nullsoft", "Scope": "user", "UpgradeBehavior": "install",
             # The Apps entry the installer writes.
-            "ProductCode": nsi["APPS_KEY"].rsplit("\\", 1)[1].replace("${APP}", product["NAME"])}
+            "ProductCode": nsi["APPS_KEY"].rsplit("\\", 1)[1].replace("${APP}", facts["name"])}
 for key, value in expected.items():
     check(installer.get(key) == value, "%s is %r" % (key, installer.get(key)))
 # winget's nullsoft defaults (/S, /D=) are not repeated.
@@ -153,15 +158,14 @@ check(not {"Silent", "SilentWithProgress", "InstallLocation"} & set(installer.ge
 check(installer.get("ReleaseDate") == "2026-12-01", "ReleaseDate %r" % installer.get("ReleaseDate"))
 files = {entry["FileType"]: entry["RelativeFilePath"]
          for entry in installer.get("InstallationMetadata", {}).get("Files", [])}
-check(files.get("uninstall") == nsi["UNINSTALLER"].replace("${APP}", product["NAME"]),
-      "the uninstaller as the installer names it")
-check(files.get("launch") == "Sorvagenta.exe", "the program to launch")
+check(files.get("uninstall") == facts["uninstaller"], "the uninstaller as the installer names it")
+check(files.get("launch") == facts["program"], "the program to launch")
 # The files as the zip holds them, which the installer installs.
 for entry in installer.get("InstallationMetadata", {}).get("Files", []):
     if entry["FileType"] in ("launch", "other"):
-        check(entry.get("FileSha256", "").lower() == digests["Sorvagenta/" + entry["RelativeFilePath"]],
+        check(entry.get("FileSha256", "").lower() == digests[facts["zip_folder"] + "/" + entry["RelativeFilePath"]],
               "FileSha256 of " + entry["RelativeFilePath"])
-check(sorted(files.values()) == sorted(["Sorvagenta.exe", "Tamsprock.dll", files.get("uninstall")]),
+check(sorted(files.values()) == sorted(facts["files"] + [files.get("uninstall")]),
       "the installed files: %s" % sorted(files.values()))
 check(len(installer["Installers"]) == 1, "one installer")
 entry = installer["Installers"][0]
@@ -170,13 +174,13 @@ check(entry["InstallerUrl"] == base + setup_name, "InstallerUrl " + entry["Insta
 check(entry["InstallerSha256"].lower() == digests[setup_name], "InstallerSha256")
 
 locale = kinds["defaultLocale"]
-check(locale.get("Publisher") == product["MAKER"], "Publisher")
-check(locale.get("PackageUrl") == product["WEB_ADDRESS"], "PackageUrl")
-check(locale.get("Moniker") == "sorvagenta", "Moniker")
+check(locale.get("Publisher") == facts["maker"], "Publisher")
+check(locale.get("PackageUrl") == facts["web_address"], "PackageUrl")
+check(locale.get("Moniker") == facts["name"].lower(), "Moniker")
 for key in ("PackageName", "License", "ShortDescription"):
     check(isinstance(locale.get(key), str) and len(locale[key]) >= 3, key)
 
-with open(os.path.join(work, "manifests", "scoop", "sorvagenta.json")) as f:
+with open(os.path.join(work, "manifests", "scoop", scoop_file)) as f:
     scoop = json.load(f)
 check(scoop["version"] == version, "Scoop version")
 # Only the 64-bit build, so nothing is offered to 32-bit Windows.
@@ -185,8 +189,8 @@ x64 = scoop.get("architecture", {}).get("64bit", scoop)
 check(x64["url"] == base + zip_name, "Scoop url " + x64["url"])
 check(x64["hash"] == digests[zip_name], "Scoop hash")
 check(scoop["license"] == locale["License"], "Scoop license")
-check(scoop["extract_dir"] == "Sorvagenta", "extract_dir")
-check(["Sorvagenta.exe", "Sorvagenta"] in scoop["shortcuts"], "shortcut")
+check(scoop["extract_dir"] == facts["zip_folder"], "extract_dir")
+check([facts["program"], facts["name"]] in scoop["shortcuts"], "shortcut")
 autoupdate = scoop["autoupdate"].get("architecture", {}).get("64bit", {})
 check(autoupdate.get("url", "").replace("$version", version) == x64["url"], "autoupdate url")
 notes = " ".join(scoop.get("notes", []))
@@ -201,9 +205,7 @@ if os.path.isfile(os.path.join(work, latest[1])):
 for key in ("description", "homepage"):
     check(scoop.get(key), key)
 
-sys.path.insert(0, tools)
-import make_manifests  # noqa: E402  (the same reading of res/product.h as the manifests)
-copyright = make_manifests.product_facts()["COPYRIGHT"]
+copyright = facts["copyright"]
 with open(setup_path, "rb") as f:
     check(re.search(re.escape("LegalCopyright\0".encode("utf-16-le")) + b"(\0\0)?" +
                     re.escape((copyright + "\0").encode("utf-16-le")), f.read()),

@@ -13,7 +13,6 @@
 set -euo pipefail
 source_dir=$1 work=$2 wine_run=$3
 ca="$work/ca" release="$work/release" installed="$work/installed"
-uninstaller="Uninstall Sorvagenta.exe"
 fail() {
     echo "FAIL: $*" >&2
     exit 1
@@ -136,24 +135,32 @@ verifies() {
 }
 
 package "$release"
-setup=$(echo "$release"/Sorvagenta-*-setup.exe)
-python3 -m zipfile -e "$release"/Sorvagenta-*-win64.zip "$work/unpacked"
+# The release's names, from the build's facts (a list one a line).
+fact() {
+    python3 -c 'import json, sys
+value = json.load(open(sys.argv[1], encoding="utf-8"))[sys.argv[2]]
+print("\n".join(value) if isinstance(value, list) else value)' "$work/build/release.json" "$1"
+}
+readarray -t files < <(fact files)
+program=$(fact program) folder=$(fact zip_folder) zip=$(fact zip) uninstaller=$(fact uninstaller)
+setup="$release/$(fact setup)"
+python3 -m zipfile -e "$release/$zip" "$work/unpacked"
 # Signed at the commit's time, or at the certificate's start when that is later.
 date_of() { date -u -d "$(sed 's/^[^=]*=//' <<<"$1")" +%s; }
 commit_time=$(git -C "$source_dir" log -1 --format=%ct)
 start=$(date_of "$(openssl x509 -noout -startdate -in "$ca/signer.pem")")
 expected_time=$((commit_time > start ? commit_time : start))
-for file in "$work"/unpacked/Sorvagenta/{Sorvagenta.exe,Tamsprock.dll} "$setup"; do
+for file in "${files[@]/#/$work/unpacked/$folder/}" "$setup"; do
     verifies "$file"
     signed_at=$(date_of "$(grep -m1 'Signing time:' "$work/osslsigncode.log" | sed 's/^[^:]*: *//')")
     [ "$signed_at" = "$expected_time" ] ||
         fail "$file signed at $signed_at, not $expected_time (commit $commit_time, certificate $start)"
 done
-grep -q "are signed" "$work/unpacked/Sorvagenta/README.txt" || fail "the readme does not say it is signed"
-[ "$(ls "$release/signatures")" = "$(printf '%s\n' "$(basename "$setup").sig" \
-    Sorvagenta.exe.sig Tamsprock.dll.sig "$uninstaller.sig" | sort)" ] ||
+grep -q "are signed" "$work/unpacked/$folder/README.txt" || fail "the readme does not say it is signed"
+[ "$(ls "$release/signatures")" = "$(printf '%s.sig\n' "$(basename "$setup")" "${files[@]}" \
+    "$uninstaller" | sort)" ] ||
     fail "signatures/ holds $(ls "$release/signatures")"
-cp "$release"/Sorvagenta-* "$work/unpacked/"
+cp "$release/$zip" "$setup" "$work/unpacked/"
 (cd "$work/unpacked" && sha256sum --quiet -c "$release/SHA256SUMS") ||
     fail "SHA256SUMS does not list the signed files"
 echo "The exe, DLL and installer verify; SHA256SUMS lists them."
@@ -169,7 +176,7 @@ uninstaller_kb=$(sed -n 's/^!define UNINSTALLER_KB \([0-9]*\)$/\1/p' "$source_di
     fail "the signed uninstaller is larger than the ${uninstaller_kb:-0} KB the installer counts"
 "$wine_run" "$(windows_path "$installed/$uninstaller")" /S </dev/null >/dev/null 2>&1
 # It goes on from a copy of itself.
-wait_for '[ ! -e "$installed/$uninstaller" ] && [ ! -e "$installed/Sorvagenta.exe" ]' ||
+wait_for '[ ! -e "$installed/$uninstaller" ] && [ ! -e "$installed/$program" ]' ||
     fail "the signed uninstaller did not remove the program"
 echo "The installed $uninstaller verifies and uninstalls."
 
@@ -204,13 +211,12 @@ matches() {
 matches "$release"
 # Extra files whose names could pass for the release's own: blanks at either end, a tab, a
 # newline, and a folder named like a zip entry. Each is refused or unexpected, and fails.
-zip_name=$(basename "$release"/Sorvagenta-*-win64.zip)
 for name in "SHA256SUMS " " $(basename "$setup")" $'SHA256SUMS\t' $'SHA256SUMS\nSHA256SUMS' \
-    "$zip_name: Sorvagenta/Sorvagenta.exe"; do
+    "$zip: $folder/$program"; do
     rm -rf "$work/changed"
     cp -r "$release" "$work/changed"
     mkdir -p "$(dirname "$work/changed/$name")"
-    cp "$work/unpacked/Sorvagenta/Sorvagenta.exe" "$work/changed/$name"
+    cp "$work/unpacked/$folder/$program" "$work/changed/$name"
     status=0
     verify_release "$work/changed" || status=$?
     [ "$status" = 1 ] && grep -q -e '^REFUSED ' -e '^unexpected ' "$work/verify.log" ||
@@ -221,8 +227,8 @@ echo "verify-release.sh refuses names that could pass for the release's own."
 SORVAGENTA_RELEASE_SIGN_PFX="" SORVAGENTA_RELEASE_BUILD_DIR="$work/build" \
     SORVAGENTA_RELEASE_DIST_DIR="$work/unsigned" \
     bash "$source_dir/scripts/package.sh" >/dev/null
-python3 -m zipfile -e "$work"/unsigned/Sorvagenta-*-win64.zip "$work/unpacked/unsigned"
-grep -q "not signed" "$work/unpacked/unsigned/Sorvagenta/README.txt" ||
+python3 -m zipfile -e "$work/unsigned/$zip" "$work/unpacked/unsigned"
+grep -q "not signed" "$work/unpacked/unsigned/$folder/README.txt" ||
     fail "the unsigned readme does not say so"
 matches "$work/unsigned"
 # Each published file changed by one byte, then missing: refused, and named.
@@ -262,7 +268,7 @@ mkdir -p "$work/no-signatures"
 attach "$work/no-signatures" && fail "package.sh made a release with no signatures to attach"
 grep -q "missing" "$work/attach.log" || fail "package.sh did not say a signature is missing: $(cat "$work/attach.log")"
 cp -r "$release/signatures" "$work/bad-signatures"
-head -c 600 /dev/urandom >"$work/bad-signatures/Tamsprock.dll.sig"
+head -c 600 /dev/urandom >"$work/bad-signatures/$(fact library).sig"
 attach "$work/bad-signatures" && fail "package.sh made a release with a signature that does not attach"
 grep -q "could not be attached" "$work/attach.log" ||
     fail "package.sh did not say a signature does not attach: $(tail -n 5 "$work/attach.log")"

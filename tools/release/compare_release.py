@@ -2,13 +2,14 @@
 """Compares published release files with a rebuild of their commit (scripts/verify-release.sh).
 
 Prints one line per verdict, "VERDICT  NAME" with the verdict padded to 10 characters:
-every file the rebuild publishes (identical, DIFFERS or missing), then the exe and the DLL
+every file the rebuild publishes (identical, DIFFERS or missing), then the shipped files
 inside the published zip, named "ZIP: ENTRY" but judged apart from the files, then, for a
-release with signatures/, each of the four signatures (as good as the file that carries it),
+release with signatures/, each of its signatures (as good as the file that carries it),
 then every other published file (unexpected). A name with a control or format character, or
 with blanks at the start or end of any part, is never taken for another: it is refused, and
-shown with escapes. Exits 0 when everything is identical, 1 otherwise.
-usage: compare_release.py PUBLISHED REBUILT
+shown with escapes. Exits 0 when everything is identical, 1 otherwise. FACTS is the
+rebuild's release.json (tools/release/release_facts.py).
+usage: compare_release.py FACTS PUBLISHED REBUILT
 """
 import os
 import stat
@@ -16,10 +17,7 @@ import sys
 import unicodedata
 import zipfile
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import sign_file  # noqa: E402
-
-INSIDE = ("Sorvagenta/Sorvagenta.exe", "Sorvagenta/Tamsprock.dll")
+import release_facts
 
 
 def files_under(top, skip=None):
@@ -73,24 +71,25 @@ def judge(published, rebuilt):
     return "identical" if published == rebuilt else "DIFFERS"
 
 
-def main(published, rebuilt):
+def main(facts_path, published, rebuilt):
+    facts = release_facts.load(facts_path)
     lines = []
     expected = sorted(files_under(rebuilt, skip="signatures"))
     files = {name: judge(content(os.path.join(published, name)), content(os.path.join(rebuilt, name)))
              for name in expected}
     lines += [(verdict, name) for name, verdict in files.items()]
-    zip_name = next(name for name in expected if name.endswith("-win64.zip"))
-    setup_name = next(name for name in expected if name.endswith("-setup.exe"))
+    zip_name, setup_name = facts["zip"], facts["setup"]
+    inside = dict(zip(release_facts.zip_entries(facts), facts["files"]))
     entries = {name: judge(entry(os.path.join(published, zip_name), name),
-                           entry(os.path.join(rebuilt, zip_name), name)) for name in INSIDE}
+                           entry(os.path.join(rebuilt, zip_name), name)) for name in inside}
     lines += [(verdict, "%s: %s" % (zip_name, name)) for name, verdict in entries.items()]
     signatures = []
     if os.path.isdir(os.path.join(published, "signatures")):
-        version = setup_name[len("Sorvagenta-"):-len("-setup.exe")]
-        for signed in sign_file.required(version):
+        carriers = {signed: entries[name] for name, signed in inside.items()}
+        for signed in release_facts.signed_files(facts):
             name = "signatures/%s.sig" % signed
             signatures.append(name)
-            carrier = entries.get("Sorvagenta/" + signed) or files[setup_name]
+            carrier = carriers.get(signed) or files[setup_name]
             verdict = carrier if content(os.path.join(published, name)) is not None else "missing"
             lines.append((verdict, name))
     known = set(expected) | set(signatures)
@@ -105,6 +104,6 @@ def main(published, rebuilt):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 3:
+    if len(sys.argv) != 4:
         sys.exit(__doc__)
-    sys.exit(main(sys.argv[1], sys.argv[2]))
+    sys.exit(main(*sys.argv[1:]))

@@ -2,9 +2,9 @@
 """Writes the winget and Scoop manifests of a release into RELEASE/manifests/, and
 RELEASE/latest-version.txt, the file Scoop's checkver reads.
 
-The digests come from RELEASE/SHA256SUMS, the version from res/version.h, the release date
-from SOURCE_DATE_EPOCH, and publisher, name, description, web address and copyright from
-res/product.h. Download addresses are SORVAGENTA_RELEASE_BASE_URL ("<version>" in it stands
+The digests come from RELEASE/SHA256SUMS, the release date from SOURCE_DATE_EPOCH, and the
+version, publisher, name, description, web address, copyright and the files' names from FACTS,
+the build's release.json (tools/release/release_facts.py). Download addresses are SORVAGENTA_RELEASE_BASE_URL ("<version>" in it stands
 for the version) followed by the file's name; without it nothing is written, since a manifest
 must name addresses that exist. latest-version.txt is published at
 SORVAGENTA_RELEASE_LATEST_URL, by default in the folder above the version's own
@@ -15,7 +15,7 @@ refused unless SORVAGENTA_RELEASE_LATEST_URL says where it is; for a GitHub rele
 (https://github.com/OWNER/REPO/releases/download/...) checkver asks GitHub for the latest
 release instead, and there is no latest-version.txt. The winget files go where winget-pkgs
 keeps them: manifests/winget/<first letter>/<publisher>/<name>/<version>/.
-usage: make_manifests.py RELEASE
+usage: make_manifests.py FACTS RELEASE
 """
 import json
 import os
@@ -24,26 +24,10 @@ import sys
 import time
 import urllib.parse
 
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+import release_facts
+
 WINGET_SCHEMA = "1.10.0"
-PROGRAM = "Sorvagenta.exe"
-LIBRARY = "Tamsprock.dll"
 LATEST_FILE = "latest-version.txt"
-
-
-def read(path):
-    with open(os.path.join(ROOT, path), encoding="utf-8") as f:
-        return f.read()
-
-
-def product_facts():
-    """The facts of res/product.h by name without SORVAGENTA_, each line's strings and names
-    of facts joined as the compilers join them."""
-    facts = {}
-    for name, value in re.findall(r'^#define SORVAGENTA_(\w+) (.+)$', read("res/product.h"), re.M):
-        facts[name] = "".join(facts[fact] if fact else text
-                              for text, fact in re.findall(r'"([^"]*)"|SORVAGENTA_(\w+)', value))
-    return facts
 
 
 def license_of(copyright):
@@ -131,23 +115,21 @@ def read_sums(release):
     return digests
 
 
-def main(release):
+def main(facts_path, release):
     template = os.environ.get("SORVAGENTA_RELEASE_BASE_URL")
     if not template:
         print("SORVAGENTA_RELEASE_BASE_URL is not set: no manifests written")
         return
     https_address("SORVAGENTA_RELEASE_BASE_URL", template)
-    version = re.search(r'SORVAGENTA_VERSION_TEXT "([^"]+)"', read("res/version.h")).group(1)
+    facts = release_facts.load(facts_path)
+    version = facts["version"]
     scoop_checkver, latest = checkver(template, version)
-    product = product_facts()
-    homepage = product["WEB_ADDRESS"]
-    winget_id = "%s.%s" % (product["MAKER"], product["NAME"])
-    # The installer's names, which it builds from the product's name.
-    uninstaller = "Uninstall %s.exe" % product["NAME"]
-    install_location = "%%LOCALAPPDATA%%\\Programs\\%s" % product["NAME"]
+    homepage = facts["web_address"]
+    winget_id = "%s.%s" % (facts["maker"], facts["name"])
+    install_location = "%LOCALAPPDATA%\\" + facts["install_folder"]
     digests = read_sums(release)
-    zip_name = "Sorvagenta-%s-win64.zip" % version
-    setup_name = "Sorvagenta-%s-setup.exe" % version
+    zip_name = facts["zip"]
+    setup_name = facts["setup"]
     base = template.replace("<version>", version)
     base += "" if base.endswith("/") else "/"
     released = time.strftime("%Y-%m-%d", time.gmtime(int(os.environ.get("SOURCE_DATE_EPOCH", "0"))))
@@ -155,11 +137,12 @@ def main(release):
     head = {"PackageIdentifier": winget_id, "PackageVersion": version}
     tail = "ManifestVersion: %s\n" % WINGET_SCHEMA
     # Files the installer puts in its folder, so winget can tell an install is ours.
-    files = [{"RelativeFilePath": name, "FileType": kind}
-             for name, kind in ((PROGRAM, "launch"), (LIBRARY, "other"), (uninstaller, "uninstall"))]
-    for entry in files:
-        if entry["FileType"] != "uninstall":  # made at install time: no digest to give
-            entry["FileSha256"] = digests["Sorvagenta/" + entry["RelativeFilePath"]].upper()
+    files = [{"RelativeFilePath": name,
+              "FileType": "launch" if name == facts["program"] else "other",
+              "FileSha256": digests[entry].upper()}
+             for name, entry in zip(facts["files"], release_facts.zip_entries(facts))]
+    # Made at install time: no digest to give.
+    files.append({"RelativeFilePath": facts["uninstaller"], "FileType": "uninstall"})
     manifests = {
         "version": dict(head, DefaultLocale="en-US", ManifestType="version"),
         "installer": dict(head, **{
@@ -169,7 +152,7 @@ def main(release):
             "InstallModes": ["interactive", "silent", "silentWithProgress"],
             "UpgradeBehavior": "install",
             # The key of the Apps entry the installer writes.
-            "ProductCode": product["NAME"],
+            "ProductCode": facts["name"],
             "ReleaseDate": released,
             "InstallationMetadata": {"DefaultInstallLocation": install_location,
                                      "Files": files},
@@ -178,19 +161,19 @@ def main(release):
             "ManifestType": "installer"}),
         "defaultLocale": dict(head, **{
             "PackageLocale": "en-US",
-            "Publisher": product["MAKER"],
+            "Publisher": facts["maker"],
             "PublisherUrl": homepage,
-            "PackageName": product["NAME"],
+            "PackageName": facts["name"],
             "PackageUrl": homepage,
-            "License": license_of(product["COPYRIGHT"]),
-            "Copyright": product["COPYRIGHT"],
-            "ShortDescription": product["DESCRIPTION"],
-            "Moniker": "sorvagenta",
+            "License": license_of(facts["copyright"]),
+            "Copyright": facts["copyright"],
+            "ShortDescription": facts["description"],
+            "Moniker": facts["name"].lower(),
             "ManifestType": "defaultLocale"}),
     }
     names = {"version": "", "installer": ".installer", "defaultLocale": ".locale.en-US"}
-    winget = os.path.join(release, "manifests", "winget", product["MAKER"][0].lower(),
-                          product["MAKER"], product["NAME"], version)
+    winget = os.path.join(release, "manifests", "winget", facts["maker"][0].lower(),
+                          facts["maker"], facts["name"], version)
     for kind, fields in manifests.items():
         text = "# yaml-language-server: $schema=https://aka.ms/winget-manifest.%s.%s.schema.json\n" % (
             kind, WINGET_SCHEMA)
@@ -198,33 +181,36 @@ def main(release):
         write(os.path.join(winget, winget_id + names[kind] + ".yaml"), text)
 
     url = base + zip_name
+    # Scoop names an app by its manifest's file, in lower case.
+    scoop_name = facts["name"].lower()
     scoop = {
         "version": version,
-        "description": product["DESCRIPTION"],
+        "description": facts["description"],
         "homepage": homepage,
-        "license": license_of(product["COPYRIGHT"]),
+        "license": license_of(facts["copyright"]),
         # The program is x64 only: nothing is offered to 32-bit Windows.
         "architecture": {"64bit": {"url": url, "hash": digests[zip_name]}},
-        "extract_dir": "Sorvagenta",
-        "shortcuts": [[PROGRAM, "Sorvagenta"]],
+        "extract_dir": facts["zip_folder"],
+        "shortcuts": [[facts["program"], facts["name"]]],
         # Scoop will not update or remove a running program, and a meter always runs.
         "notes": ["Before 'scoop update' or 'scoop uninstall', choose Exit from the "
-                  "Sorvagenta icon's menu.",
+                  "%s icon's menu." % facts["name"],
                   "To start it when you sign in, point a shortcut in shell:startup at %s in "
                   "the app's 'current' folder (by default %%USERPROFILE%%\\scoop\\apps\\"
-                  "sorvagenta\\current), which stays the same across updates." % PROGRAM],
+                  "%s\\current), which stays the same across updates."
+                  % (facts["program"], scoop_name)],
         "checkver": scoop_checkver,
         "autoupdate": {"architecture": {"64bit": {
             "url": url.replace(version, "$version"),
             "hash": {"url": "$baseurl/SHA256SUMS"}}}},
     }
-    write(os.path.join(release, "manifests", "scoop", "sorvagenta.json"),
+    write(os.path.join(release, "manifests", "scoop", scoop_name + ".json"),
           json.dumps(scoop, indent=4) + "\n")
     if latest:
         write(os.path.join(release, LATEST_FILE), version + "\n")
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 2:
+    if len(sys.argv) != 3:
         sys.exit(__doc__)
-    main(sys.argv[1])
+    main(*sys.argv[1:])

@@ -12,17 +12,19 @@ fails when there is none or when the file does not then carry it: a build asked 
 ends with an unsigned file.
 The build runs it on the exe and DLL before they are packed, and makensis on the
 uninstaller (!uninstfinalize, NAME given: its file has a temporary name) and the installer.
-usage: sign_file.py SIGDIR FILE [NAME]
-       sign_file.py --required [VERSION]    the names of a signed release's signatures,
-                                            NUL-ended (VERSION: res/version.h's)
+The signature's description is the product's name, from FACTS, the build's release.json
+(tools/release/release_facts.py).
+usage: sign_file.py FACTS SIGDIR FILE [NAME]
+       sign_file.py --required FACTS    the names of a signed release's signatures, NUL-ended
 """
 import calendar
 import os
-import re
 import struct
 import subprocess
 import sys
 import time
+
+import release_facts
 
 
 def run(args, **kwargs):
@@ -45,15 +47,6 @@ def wrapped(der):
     size = 8 + len(der)
     padding = -size % 8
     return struct.pack("<IHH", size + padding, 0x0200, 2) + der + b"\0" * padding
-
-
-def required(version):
-    """The files a signed release signs, by the names their signatures take (NAME.sig)."""
-    sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-    import make_manifests
-    name = make_manifests.product_facts()["NAME"]
-    return ["%s.exe" % name, "Tamsprock.dll", "Uninstall %s.exe" % name,
-            "%s-%s-setup.exe" % (name, version)]
 
 
 def password():
@@ -98,13 +91,13 @@ def certificate_start(pfx, secret):
     return calendar.timegm(start)
 
 
-def sign(path, signature_path):
+def sign(path, signature_path, description):
     pfx = os.environ["SORVAGENTA_RELEASE_SIGN_PFX"]
     secret = password()
     when = max(int(os.environ.get("SOURCE_DATE_EPOCH", "315532800")),
                certificate_start(pfx, secret))
     args = ["osslsigncode", "sign", "-pkcs12", pfx, "-readpass", "{password}", "-h", "sha256",
-            "-time", str(when), "-n", "Sorvagenta"]
+            "-time", str(when), "-n", description]
     if os.environ.get("SORVAGENTA_RELEASE_SIGN_TIMESTAMP_URL"):
         args += ["-ts", os.environ["SORVAGENTA_RELEASE_SIGN_TIMESTAMP_URL"]]
     signed = path + ".signed"
@@ -155,25 +148,20 @@ def attach(path, signature_path):
     sys.exit("%s: the signature %s could not be attached" % (path, signature_path))
 
 
-def main(signatures, path, name=None):
+def main(facts_path, signatures, path, name=None):
     signature_path = os.path.join(signatures, name or os.path.basename(path)) + ".sig"
     if os.environ.get("SORVAGENTA_RELEASE_SIGN_PFX"):
         os.makedirs(signatures, exist_ok=True)
-        sign(path, signature_path)
+        sign(path, signature_path, release_facts.load(facts_path)["name"])
     else:
         attach(path, signature_path)
 
 
 if __name__ == "__main__":
-    if sys.argv[1:2] == ["--required"] and len(sys.argv) <= 3:
-        if len(sys.argv) == 3:
-            version = sys.argv[2]
-        else:
-            with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "res",
-                                   "version.h")) as f:
-                version = re.search(r'SORVAGENTA_VERSION_TEXT "([^"]+)"', f.read()).group(1)
-        sys.stdout.write("".join(name + ".sig\0" for name in required(version)))
+    if sys.argv[1:2] == ["--required"] and len(sys.argv) == 3:
+        signed = release_facts.signed_files(release_facts.load(sys.argv[2]))
+        sys.stdout.write("".join(name + ".sig\0" for name in signed))
         sys.exit(0)
-    if len(sys.argv) not in (3, 4):
+    if len(sys.argv) not in (4, 5):
         sys.exit(__doc__)
     main(*sys.argv[1:])
