@@ -10,10 +10,11 @@ bash "$root/scripts/setup-debian.sh"
 bash "$root/scripts/build.sh" >/dev/null
 
 trap stop_wine EXIT
+program="$build_dir/bin/$(release_fact "$build_dir/release.json" program)"
 desktop="explorer /desktop=Sorvagenta,1024x768"
 if [ -n "${DISPLAY:-}" ]; then
     start_wine
-    wine $desktop "$build_dir/bin/Sorvagenta.exe"
+    wine $desktop "$program"
     exit 0
 fi
 
@@ -21,7 +22,7 @@ start_xvfb
 start_wine
 shot="$build_dir/sorvagenta-desktop.bmp"
 rm -f "$shot"
-wine $desktop "$build_dir/bin/traywatch.exe" "$build_dir/bin/Sorvagenta.exe" 5 "$shot" \
+wine $desktop "$build_dir/bin/traywatch.exe" "$program" 5 "$shot" \
     </dev/null 2>/dev/null | tr -d '\r'
 if [ -f "$shot" ]; then
     convert "$shot" "$root/sorvagenta-desktop.png"
