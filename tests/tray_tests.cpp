@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "product.h"
 #include "resource.h"
 #include "support/program_test.h"
 
@@ -90,7 +91,7 @@ TEST_F(TrayTest, AboutAndDetailsMnemonicsOpenTheirDialogs) {
     const struct {
         char key;
         const char* caption;
-    } entries[] = {{'b', "Brindlewox About"}, {'e', "Sorvagenta"}};
+    } entries[] = {{'b', SORVAGENTA_ABOUT_CAPTION}, {'e', SORVAGENTA_NAME}};
     for (const auto& entry : entries) {
         SCOPED_TRACE(entry.caption);
         HWND menu = OpenTrayMenu(program);
