@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
         fprintf(stderr, "usage: dialog_step details|about\n");
         return 2;
     }
-    HWND host = FindWindowA("Sorvagenta", NULL);
+    HWND host = FindWindowA(SORVAGENTA_NAME, NULL);
     DWORD pid = 0;
     GetWindowThreadProcessId(host, &pid);
     if (!host) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "product.h"
 #include "support/program_driver.h"
 
 using namespace bench;
@@ -67,14 +68,14 @@ int main(int argc, char** argv) {
         queries.push_back(TimeStart(argv[3], "SorvagentaFloor", NULL));
         FakeTaskbar taskbar;
         taskbar.Create();
-        icon.push_back(TimeStart(argv[4], "Sorvagenta", &taskbar));
+        icon.push_back(TimeStart(argv[4], SORVAGENTA_NAME, &taskbar));
         if (queries.back() > 0 && icon.back() > 0) {
             ratio.push_back(icon.back() / queries.back());
         }
     }
     Report("floor_idle: start to first window", idle, " ms");
     Report("floor_queries: start to first window", queries, " ms");
-    Report("Sorvagenta: start to first icon add", icon, " ms");
+    Report(SORVAGENTA_NAME ": start to first icon add", icon, " ms");
     Report("ratio, icon add to floor_queries' window", ratio, "  ");
     return 0;
 }
