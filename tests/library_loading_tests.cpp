@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <fstream>
 
+#include "product.h"
 #include "resource.h"
 #include "support/program_test.h"
 
@@ -137,16 +138,18 @@ std::string Plain(std::string text) {
 // The copy run from the planted folder: the dialogs' libraries load when their dialog first
 // opens, from the system folder, and no marker's code ever runs.
 TEST_F(PlantedLibraries, AreNeverLoadedTheSystemFoldersLoadWhenTheirDialogFirstOpensExitIsClean) {
-    const char* const copied[] = {"Sorvagenta.exe", "Tamsprock.dll", NULL};
+    const char* const copied[] = {SORVAGENTA_PROGRAM_FILE, SORVAGENTA_LIBRARY_FILE, NULL};
     ASSERT_NO_FATAL_FAILURE(Plant(copied, kPlantedInTheProgramsFolder));
     ASSERT_TRUE(taskbar.Create());
     std::string log = bin + "planted-load.log";
-    ASSERT_TRUE(StartWithLoadLog(folder + "Sorvagenta.exe", log));
+    ASSERT_TRUE(StartWithLoadLog(folder + SORVAGENTA_PROGRAM_FILE, log));
     GetWindowThreadProcessId(program.host, &program.pid);
     program.process =
         OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, program.pid);
     ASSERT_TRUE(program.process != NULL);
-    ASSERT_EQ(Plain(folder + "Sorvagenta.exe"), ProcessModules(program.pid)["sorvagenta.exe"]);
+    std::string module = SORVAGENTA_PROGRAM_FILE; // as the snapshot names it
+    CharLowerBuffA(&module[0], (DWORD)module.size());
+    ASSERT_EQ(Plain(folder + SORVAGENTA_PROGRAM_FILE), ProcessModules(program.pid)[module]);
     ASSERT_TRUE(WaitUntil([&] { return taskbar.Count(program.host) >= kFirstRefresh; }))
         << "the icon's first calls";
     ASSERT_TRUE(Loaded(program, "user32.dll")) << "the snapshot lists the program's modules";
@@ -154,12 +157,12 @@ TEST_F(PlantedLibraries, AreNeverLoadedTheSystemFoldersLoadWhenTheirDialogFirstO
     EXPECT_FALSE(Loaded(program, "opengl32.dll"));
     EXPECT_FALSE(Loaded(program, "glu32.dll"));
 
-    ASSERT_NO_FATAL_FAILURE(OpenAndClose(program, CMD_TRAY_DETAILS, "Sorvagenta", IDC_FREE_BAR,
+    ASSERT_NO_FATAL_FAILURE(OpenAndClose(program, CMD_TRAY_DETAILS, SORVAGENTA_NAME, IDC_FREE_BAR,
                                          [&] { return Loaded(program, "comctl32.dll"); }));
     EXPECT_FALSE(Loaded(program, "opengl32.dll")) << "the Details dialog needs no OpenGL";
     std::set<DWORD> before = ProcessThreads(program.pid);
-    ASSERT_NO_FATAL_FAILURE(OpenAndClose(program, CMD_TRAY_ABOUT, "Brindlewox About", IDC_LOGO,
-                                         [&] { return OpenGLLoaded(program); }));
+    ASSERT_NO_FATAL_FAILURE(OpenAndClose(program, CMD_TRAY_ABOUT, SORVAGENTA_ABOUT_CAPTION,
+                                         IDC_LOGO, [&] { return OpenGLLoaded(program); }));
     EXPECT_TRUE(WaitUntil([&] { return ProcessThreads(program.pid) == before; }))
         << "the render thread was joined";
     char system[MAX_PATH];

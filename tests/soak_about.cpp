@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "product.h"
 #include "resource.h"
 #include "support/soak_support.h"
 
@@ -11,7 +12,7 @@ using namespace driver;
 
 namespace {
 
-const char kAboutCaption[] = "Brindlewox About";
+const char kAboutCaption[] = SORVAGENTA_ABOUT_CAPTION;
 
 // Each showing makes a dialog, an edit box, a logo control with its DC, GL context and
 // render thread, and a credits brush (the last one is kept on purpose); nothing of that
