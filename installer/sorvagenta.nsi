@@ -2,8 +2,8 @@
 ; from them (cmake/product.cmake): APP, PUBLISHER, VERSION, COPYRIGHT, PROGRAM and LIBRARY (the
 ; shipped files), UNINSTALLER and INSTALL_FOLDER (the default one, under $LOCALAPPDATA); and
 ; BINDIR (the built program files), ICON, ART (the pages' pictures) and OUTFILE; for a signed
-; release also PYTHON, SIGN_FILE (tools/release/sign_file.py), FACTS and SIGNATURES. This file holds the settings, pages
-; and installer sections; shared.nsh what the uninstaller uses too, folder.nsh the checks of
+; release also PYTHON, SIGN_FILE (tools/release/sign_file.py), FACTS (the build's release.json)
+; and SIGNATURES. This file holds the settings, pages and installer sections; shared.nsh what the uninstaller uses too, folder.nsh the checks of
 ; the install folder, uninstall.nsh the uninstaller.
 Target amd64-unicode
 RequestExecutionLevel user

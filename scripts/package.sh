@@ -98,7 +98,9 @@ cmake --build "$build_dir" -j "$(nproc)" --target portable_zip installer >/dev/n
 
 rm -rf "$dist"
 mkdir -p "$dist"
-cp "$build_dir/dist/$(release_fact "$facts" zip)" "$build_dir/dist/$(release_fact "$facts" setup)" "$dist/"
+for name in zip setup; do
+    cp "$build_dir/dist/$(release_fact "$facts" $name)" "$dist/"
+done
 if [ -d "$build_dir/dist/signatures" ]; then
     cp -r "$build_dir/dist/signatures" "$dist/"
 fi

@@ -54,7 +54,9 @@ signed=0
 # kept work folder reuses its last build when all three are the same.
 inputs=$(
     echo "$commit ${SORVAGENTA_RELEASE_BASE_URL:-}"
-    if [ "$signed" = 1 ]; then (cd "$published/signatures" && find . -type f -exec sha256sum -- {} + | sort); fi
+    if [ "$signed" = 1 ]; then
+        (cd "$published/signatures" && find . -type f -exec sha256sum -- {} + | sort)
+    fi
 )
 rebuilt="$clone/dist"
 if [ "$(cat "$work/inputs" 2>/dev/null)" != "$inputs" ]; then

@@ -61,7 +61,8 @@ environment = {key: value for key, value in os.environ.items() if not key.starts
 
 
 def make_manifests(release, **settings):
-    return subprocess.run([sys.executable, os.path.join(tools, "make_manifests.py"), facts_path, release],
+    return subprocess.run([sys.executable, os.path.join(tools, "make_manifests.py"), facts_path,
+                           release],
                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
                           env=dict(environment, SOURCE_DATE_EPOCH=epoch, **settings))
 
@@ -142,7 +143,8 @@ for key in ("PackageIdentifier", "PackageVersion"):
     check(len({manifest.get(key) for manifest in kinds.values()}) == 1, key + " in all three")
 for kind, manifest in kinds.items():
     check(manifest.get("ManifestVersion") == "1.10.0", "ManifestVersion of the %s file" % kind)
-check(kinds["version"]["PackageIdentifier"] == facts["maker"] + "." + facts["name"], "PackageIdentifier")
+check(kinds["version"]["PackageIdentifier"] == facts["maker"] + "." + facts["name"],
+      "PackageIdentifier")
 check(kinds["version"]["PackageVersion"] == version, "PackageVersion")
 check(kinds["version"]["DefaultLocale"] == kinds["defaultLocale"]["PackageLocale"], "locale")
 
@@ -163,7 +165,8 @@ check(files.get("launch") == facts["program"], "the program to launch")
 # The files as the zip holds them, which the installer installs.
 for entry in installer.get("InstallationMetadata", {}).get("Files", []):
     if entry["FileType"] in ("launch", "other"):
-        check(entry.get("FileSha256", "").lower() == digests[facts["zip_folder"] + "/" + entry["RelativeFilePath"]],
+        inside_name = facts["zip_folder"] + "/" + entry["RelativeFilePath"]
+        check(entry.get("FileSha256", "").lower() == digests[inside_name],
               "FileSha256 of " + entry["RelativeFilePath"])
 check(sorted(files.values()) == sorted(facts["files"] + [files.get("uninstall")]),
       "the installed files: %s" % sorted(files.values()))

@@ -156,7 +156,8 @@ for file in "${files[@]/#/$work/unpacked/$folder/}" "$setup"; do
     [ "$signed_at" = "$expected_time" ] ||
         fail "$file signed at $signed_at, not $expected_time (commit $commit_time, certificate $start)"
 done
-grep -q "are signed" "$work/unpacked/$folder/README.txt" || fail "the readme does not say it is signed"
+grep -q "are signed" "$work/unpacked/$folder/README.txt" ||
+    fail "the readme does not say it is signed"
 [ "$(ls "$release/signatures")" = "$(printf '%s.sig\n' "$(basename "$setup")" "${files[@]}" \
     "$uninstaller" | sort)" ] ||
     fail "signatures/ holds $(ls "$release/signatures")"

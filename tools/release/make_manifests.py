@@ -4,8 +4,9 @@ RELEASE/latest-version.txt, the file Scoop's checkver reads.
 
 The digests come from RELEASE/SHA256SUMS, the release date from SOURCE_DATE_EPOCH, and the
 version, publisher, name, description, web address, copyright and the files' names from FACTS,
-the build's release.json (tools/release/release_facts.py). Download addresses are SORVAGENTA_RELEASE_BASE_URL ("<version>" in it stands
-for the version) followed by the file's name; without it nothing is written, since a manifest
+the build's release.json (tools/release/release_facts.py). Download addresses are
+SORVAGENTA_RELEASE_BASE_URL ("<version>" in it stands for the version) followed by the file's
+name; without it nothing is written, since a manifest
 must name addresses that exist. latest-version.txt is published at
 SORVAGENTA_RELEASE_LATEST_URL, by default in the folder above the version's own
 (SORVAGENTA_RELEASE_BASE_URL up to "<version>").
