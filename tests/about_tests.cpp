@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "product.h"
 #include "resource.h"
 #include "support/dialog_template.h"
 #include "support/program_test.h"
@@ -17,7 +18,7 @@ using namespace driver;
 
 namespace {
 
-const char kAboutCaption[] = "Brindlewox About";
+const char kAboutCaption[] = SORVAGENTA_ABOUT_CAPTION;
 const char kCredits[] = "Sorvagenta, written by Brindlewox\r\n"
                         "www.brindlewox.example\r\n"
                         "________________________________\r\n"
