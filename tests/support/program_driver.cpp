@@ -229,7 +229,7 @@ static void PumpOnce(DWORD waitMs) {
     }
 }
 
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pauseMs) {
     DWORD start = GetTickCount();
     for (;;) {
         PumpOnce(0);
@@ -239,7 +239,7 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
         if (GetTickCount() - start >= timeoutMs) {
             return false;
         }
-        PumpOnce(20);
+        PumpOnce(pauseMs);
     }
 }
 
@@ -332,6 +332,28 @@ void CloseProgram(Program* program) {
     *program = Program();
 }
 
+int EndLeftoverCopies() {
+    int ended = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = snapshot != INVALID_HANDLE_VALUE && Process32First(snapshot, &entry); more;
+         more = Process32Next(snapshot, &entry)) {
+        if (lstrcmpiA(entry.szExeFile, "Sorvagenta.exe") != 0) {
+            continue;
+        }
+        Program copy;
+        copy.process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_INFORMATION,
+                                   FALSE, entry.th32ProcessID);
+        ended += copy.process != NULL;
+        CloseProgram(&copy);
+    }
+    if (snapshot != INVALID_HANDLE_VALUE) {
+        CloseHandle(snapshot);
+    }
+    return ended;
+}
+
 namespace {
 struct WindowSearch {
     DWORD pid;
@@ -374,14 +396,15 @@ HWND FindProcessWindow(DWORD pid, const char* className, const char* title, bool
     return found.empty() ? NULL : found.front();
 }
 
-HWND WaitForWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs) {
+HWND WaitForWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs,
+                   bool shown) {
     HWND window = NULL;
     WaitUntil(
         [&] {
-            window = FindProcessWindow(pid, className, title, true);
+            window = FindProcessWindow(pid, className, title, shown);
             return window != NULL;
         },
-        timeoutMs);
+        timeoutMs, shown ? 20 : 0);
     return window;
 }
 
@@ -536,9 +559,11 @@ std::map<std::string, std::string> ProcessModules(DWORD pid) {
     std::map<std::string, std::string> modules;
     HANDLE snapshot;
     // Fails for a moment while the process is loading or unloading a module.
+    DWORD start = GetTickCount();
     do {
         snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
-    } while (snapshot == INVALID_HANDLE_VALUE && GetLastError() == ERROR_BAD_LENGTH);
+    } while (snapshot == INVALID_HANDLE_VALUE && GetLastError() == ERROR_BAD_LENGTH &&
+             GetTickCount() - start < 5000);
     if (snapshot == INVALID_HANDLE_VALUE) {
         return modules;
     }

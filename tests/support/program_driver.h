@@ -88,8 +88,9 @@ class FakeTaskbar {
     CallWatcher watcher_;
 };
 
-// Pumps this thread's messages until the condition holds or the time is up.
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 20000);
+// Pumps this thread's messages until the condition holds or the time is up, pausing up to
+// pauseMs between tries while no message comes.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 20000, DWORD pauseMs = 20);
 
 // Pumps messages for a while regardless: only for checking that nothing happens.
 void PumpFor(DWORD ms);
@@ -120,15 +121,20 @@ bool WaitForExit(Program* program, DWORD* exitCode, DWORD timeoutMs = 30000);
 bool ExitProgram(Program* program, DWORD* exitCode = NULL);
 void KillProgram(Program* program);
 void CloseProgram(Program* program);
+// Ends every copy of the program running here, whoever started it (a test that stopped
+// part-way may have left one); returns how many it ended.
+int EndLeftoverCopies();
 
 // Top-level windows of a process, optionally of one class, title, or visible only.
 std::vector<HWND> ProcessWindows(DWORD pid, const char* className = NULL, const char* title = NULL,
                                  bool visibleOnly = false);
 HWND FindProcessWindow(DWORD pid, const char* className, const char* title = NULL,
                        bool visibleOnly = false);
-// Waits for a visible top-level window of the process with that class (and title).
+// Waits for a visible top-level window of the process with that class (and title); when
+// shown is false, for one that merely exists, looked for without pause so that it is found
+// before it shows.
 HWND WaitForWindow(DWORD pid, const char* className, const char* title = NULL,
-                   DWORD timeoutMs = 20000);
+                   DWORD timeoutMs = 20000, bool shown = true);
 // Waits until the window is gone.
 bool WaitForWindowGone(HWND window, DWORD timeoutMs = 20000);
 // Whether the window's thread still handles messages (a hung one fails at once).

@@ -380,14 +380,6 @@ std::string DialogSoakTest::WaitUntilClosed(HWND dialog, const std::string& what
     return std::string();
 }
 
-bool AbsentTaskbar::Create() {
-    TaskbarPolicy refuseAll;
-    refuseAll.refuseAll = true;
-    stand_.SetPolicy(refuseAll);
-    // The fake taskbar's window is found ahead of Wine's own; it only has to refuse.
-    return stand_.Create();
-}
-
 static void AppendBitmapBits(HBITMAP bitmap, std::vector<unsigned char>* bits) {
     BITMAP info = {};
     if (!bitmap || !GetObjectA(bitmap, sizeof info, &info)) {
@@ -426,23 +418,6 @@ std::vector<unsigned char> ReceivedIconBits(const TrayMessage& message) {
     std::vector<unsigned char> bits = message.iconMask;
     bits.insert(bits.end(), message.iconColour.begin(), message.iconColour.end());
     return bits;
-}
-
-HWND WaitForNewWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < timeoutMs) {
-        // The program may be sending the fake taskbar an icon call: answer it.
-        MSG msg;
-        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        HWND window = FindProcessWindow(pid, className, title);
-        if (window) {
-            return window;
-        }
-    }
-    return NULL;
 }
 
 } // namespace driver
