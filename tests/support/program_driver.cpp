@@ -528,14 +528,15 @@ std::vector<HWND> ChildWindows(HWND parent, const char* className) {
     return children;
 }
 
-std::vector<HWND> IconControls(HWND box) {
-    std::vector<HWND> icons;
+HICON MessageBoxIcon(HWND box) {
     for (HWND child : ChildWindows(box, "Static")) {
-        if (GetWindowLongA(child, GWL_STYLE) & SS_ICON) {
-            icons.push_back(child);
+        DWORD_PTR icon = 0;
+        if ((GetWindowLongA(child, GWL_STYLE) & SS_ICON) &&
+            SendMessageTimeoutA(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 5000, &icon) && icon) {
+            return (HICON)icon;
         }
     }
-    return icons;
+    return NULL;
 }
 
 std::set<DWORD> ProcessThreads(DWORD pid) {
@@ -662,8 +663,9 @@ MEMORYSTATUSEX SystemMemory() {
     return status;
 }
 
-std::vector<unsigned char> DrawnPixels(int width, int height,
-                                       const std::function<void(HDC)>& draw) {
+// Pixels drawn into a width by height 32-bit bitmap by draw, BGRX rows top first.
+static std::vector<unsigned char> DrawnPixels(int width, int height,
+                                              const std::function<void(HDC)>& draw) {
     std::vector<unsigned char> pixels((size_t)width * height * 4);
     HDC screen = GetDC(NULL);
     HDC memory = CreateCompatibleDC(screen);
@@ -693,12 +695,6 @@ std::vector<unsigned char> CaptureScreen(const RECT& box) {
                SRCCOPY);
         ReleaseDC(NULL, screen);
     });
-}
-
-bool WaitForScreen(const RECT& box,
-                   const std::function<bool(const std::vector<unsigned char>&)>& test,
-                   DWORD timeoutMs) {
-    return WaitUntil([&] { return test(CaptureScreen(box)); }, timeoutMs);
 }
 
 void DeleteTree(const std::string& folder) {

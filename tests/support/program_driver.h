@@ -173,9 +173,10 @@ HWND WaitForShownDialog(DWORD pid, const char* caption, int controlId, DWORD tim
 // Child windows in z-order, only those of one class when className is not null.
 std::vector<HWND> ChildWindows(HWND parent, const char* className = NULL);
 
-// A message box's text is a static of this id; its icon, a static with SS_ICON.
+// A message box's text is a static of this id.
 const int kMessageBoxTextId = 0xFFFF;
-std::vector<HWND> IconControls(HWND box);
+// The icon a message box shows (a static with SS_ICON holds it), NULL when it shows none.
+HICON MessageBoxIcon(HWND box);
 
 // The four figures of a tray tooltip; false when the text is not in that format.
 struct TipFigures {
@@ -241,13 +242,6 @@ MEMORYSTATUSEX SystemMemory();
 
 // Reads the screen's pixels of a rectangle (screen coordinates), BGRX rows top first.
 std::vector<unsigned char> CaptureScreen(const RECT& box);
-// Reads the rectangle until what shows there passes the test: a window just shown may not
-// have painted yet.
-bool WaitForScreen(const RECT& box,
-                   const std::function<bool(const std::vector<unsigned char>&)>& test,
-                   DWORD timeoutMs = 20000);
-// Pixels drawn into a width by height 32-bit bitmap by draw, BGRX rows top first.
-std::vector<unsigned char> DrawnPixels(int width, int height, const std::function<void(HDC)>& draw);
 
 // Removes a folder with everything in it, if it is there.
 void DeleteTree(const std::string& folder);
