@@ -118,12 +118,8 @@ testing::AssertionResult LoadProgramDialog(int id, std::vector<BYTE>* bytes) {
     if (!program) {
         return testing::AssertionFailure() << "cannot load " << ProgramPath();
     }
-    HRSRC found = FindResourceExA(program, (LPCSTR)RT_DIALOG, MAKEINTRESOURCEA(id),
-                                  MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
-    if (found) {
-        const BYTE* data = (const BYTE*)LockResource(LoadResource(program, found));
-        bytes->assign(data, data + SizeofResource(program, found));
-    }
+    Resource found = FindEnglishResource(program, (LPCSTR)RT_DIALOG, id);
+    bytes->assign(found.data, found.data + found.size);
     FreeLibrary(program);
     if (bytes->empty()) {
         return testing::AssertionFailure() << "no dialog " << id << " under language 1033";

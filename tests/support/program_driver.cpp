@@ -73,6 +73,23 @@ bool ParseRecord(DWORD code, const unsigned char* data, size_t size, TrayMessage
 
 } // namespace
 
+// The first window of the taskbar class that another process made: Wine's own.
+static BOOL CALLBACK FindOtherTaskbar(HWND window, LPARAM found) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != GetCurrentProcessId() && ClassOf(window) == kTaskbarClass) {
+        *(HWND*)found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+static HWND OtherProcessTaskbar() {
+    HWND found = NULL;
+    EnumWindows(FindOtherTaskbar, (LPARAM)&found);
+    return found;
+}
+
 FakeTaskbar::FakeTaskbar() : window_(NULL) {}
 
 FakeTaskbar::~FakeTaskbar() {
@@ -92,6 +109,9 @@ LRESULT CALLBACK FakeTaskbar::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARA
             self->messages_.push_back(received);
             if (self->watcher_) {
                 self->watcher_(received);
+            }
+            if (self->passOn_) {
+                SendMessageA(OtherProcessTaskbar(), WM_COPYDATA, wParam, lParam);
             }
             return received.refused ? FALSE : TRUE;
         }
@@ -135,23 +155,6 @@ std::vector<TrayMessage> FakeTaskbar::HeldIcons(HWND from) const {
         }
     }
     return out;
-}
-
-// The first window of the taskbar class that another process made: Wine's own.
-static BOOL CALLBACK FindOtherTaskbar(HWND window, LPARAM found) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != GetCurrentProcessId() && ClassOf(window) == kTaskbarClass) {
-        *(HWND*)found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-static HWND OtherProcessTaskbar() {
-    HWND found = NULL;
-    EnumWindows(FindOtherTaskbar, (LPARAM)&found);
-    return found;
 }
 
 // Wine's desktop process, started again when a program starts after the last one ended, makes
@@ -264,6 +267,15 @@ std::string ProgramPath() {
 HMODULE LoadProgramAsData() {
     return LoadLibraryExA(ProgramPath().c_str(), NULL,
                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+}
+
+Resource FindEnglishResource(HMODULE module, LPCSTR type, int id) {
+    Resource found;
+    HRSRC info = FindResourceExA(module, type, MAKEINTRESOURCEA(id),
+                                 MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    found.data = info ? (const unsigned char*)LockResource(LoadResource(module, info)) : NULL;
+    found.size = found.data ? SizeofResource(module, info) : 0;
+    return found;
 }
 
 bool StartProgram(Program* program, HANDLE* suspendedThread, const std::string& path) {

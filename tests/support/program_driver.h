@@ -77,6 +77,11 @@ class FakeTaskbar {
     void WatchCalls(const CallWatcher& watcher) {
         watcher_ = watcher;
     }
+    // Hands every call on, unchanged, to the taskbar this one stands in front of, so the
+    // icon still shows in the real notification area.
+    void PassOn() {
+        passOn_ = true;
+    }
 
   private:
     static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
@@ -86,6 +91,7 @@ class FakeTaskbar {
     TaskbarPolicy policy_;
     std::vector<TrayMessage> held_;
     CallWatcher watcher_;
+    bool passOn_ = false;
 };
 
 // Pumps this thread's messages until the condition holds or the time is up, pausing up to
@@ -101,6 +107,13 @@ std::string BuiltFolder();
 std::string ProgramPath();
 // The built program loaded for its resources only: nothing of it runs. FreeLibrary when done.
 HMODULE LoadProgramAsData();
+// A resource of a module stored under English (United States), where every resource of the
+// program is; empty when there is none.
+struct Resource {
+    const unsigned char* data = nullptr;
+    DWORD size = 0;
+};
+Resource FindEnglishResource(HMODULE module, LPCSTR type, int id);
 
 struct Program {
     HANDLE process = NULL;

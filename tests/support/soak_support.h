@@ -78,12 +78,8 @@ testing::AssertionResult RunsFlatInTwoHalves(const char* run, int count, DWORD p
                                              const FigureAllowance& allowance,
                                              const std::function<std::string(int)>& step);
 
-// The mask bits, then the colour bits, the shell is sent for one of the program's icons,
-// read from the program file the way Wine's shell reads an icon it is given. The gauge
-// figures are black on a transparent ground, so their colour bits are all alike: the
-// number is in the mask.
-std::vector<unsigned char> ProgramIconBits(int iconId);
-// The same for an icon as the taskbar received it.
+// The mask bits, then the colour bits, of an icon as the taskbar received it: the gauge
+// figures are black on a transparent ground, so the number is in the mask.
 std::vector<unsigned char> ReceivedIconBits(const TrayMessage& message);
 
 // A running program beside a fake taskbar that has its first icon, for the dialog soaks. A
