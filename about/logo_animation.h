@@ -29,4 +29,3 @@ LogoPose StepLogoAnimation(LogoAnimation* animation);
 // The process's one animation, which nothing resets: each new logo continues where the
 // last one stopped. Only the thread drawing the logo may step it.
 LogoPose StepProcessLogoAnimation();
-LogoAnimation ProcessLogoAnimation();

@@ -45,9 +45,11 @@ static DWORD WINAPI LogoRenderThread(LPVOID parameter) {
     LogoSceneInit(rect.right - rect.left, rect.bottom - rect.top);
 
     // The stop event comes first, so it wins over drawing; while drawing is held the
-    // thread sleeps until it is allowed again or stopped.
+    // thread sleeps until it is allowed again or stopped. Anything but the drawing event's
+    // own signal stops it: a failed wait returns at once, and drawing on it would spin
+    // forever, leaving the UI thread's join waiting.
     HANDLE wakers[2] = {state->stopEvent, drawingAllowed};
-    while (WaitForMultipleObjects(2, wakers, FALSE, INFINITE) != WAIT_OBJECT_0) {
+    while (WaitForMultipleObjects(2, wakers, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
         Sleep(1);
         EnterCriticalSection(&frameLock);
         if (WaitForSingleObject(drawingAllowed, 0) == WAIT_OBJECT_0) {

@@ -1,7 +1,5 @@
 #include "about/logo_gl.h"
 
-#include <stdio.h>
-
 #include "platform/system_library.h"
 
 LogoGL logoGL;
@@ -11,17 +9,11 @@ enum LogoGLLibrary { kOpenGL, kGLU, kLogoGLLibraries };
 static HMODULE libraries[kLogoGLLibraries];
 static BOOL loadTried;
 static BOOL loaded;
-static char missing[64];
-
-static void NoteMissing(const char* what) {
-    snprintf(missing, sizeof missing, "%s", what);
-}
 
 static BOOL LoadLibraries(const wchar_t* const names[kLogoGLLibraries]) {
     for (int i = 0; i < kLogoGLLibraries; i++) {
         libraries[i] = LoadSystemLibrary(names[i]);
         if (!libraries[i]) {
-            snprintf(missing, sizeof missing, "%ls", names[i]);
             return FALSE;
         }
     }
@@ -32,7 +24,6 @@ static BOOL BindEntryPoints() {
 #define LOGO_GL_BIND(library, name)                                                                \
     logoGL.name = EntryPoint<decltype(logoGL.name)>(libraries[library], #name);                    \
     if (!logoGL.name) {                                                                            \
-        NoteMissing(#name);                                                                        \
         return FALSE;                                                                              \
     }
     LOGO_GL_ENTRY_POINTS(LOGO_GL_BIND)
@@ -51,9 +42,10 @@ static void Unload() {
     }
 }
 
+// Binds the table from the libraries of those names, whatever an earlier load answered. Not
+// in the header: the program loads opengl32.dll and glu32.dll only; tests name others.
 BOOL LoadLogoGLFrom(const wchar_t* openglLibrary, const wchar_t* gluLibrary) {
     Unload();
-    missing[0] = '\0';
     const wchar_t* names[kLogoGLLibraries] = {openglLibrary, gluLibrary};
     loadTried = TRUE;
     loaded = LoadLibraries(names) && BindEntryPoints();
@@ -68,8 +60,4 @@ BOOL LoadLogoGL() {
         LoadLogoGLFrom(L"opengl32.dll", L"glu32.dll");
     }
     return loaded;
-}
-
-const char* LogoGLMissing() {
-    return missing;
 }

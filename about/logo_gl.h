@@ -54,11 +54,3 @@ extern LogoGL logoGL;
 // Loads OpenGL and GLU and binds the table, the first time only; later calls give the first
 // answer. FALSE when a library or an entry point is missing: then the logo draws nothing.
 BOOL LoadLogoGL();
-
-// Binds the table from the libraries of those names, in the system folder, whatever an
-// earlier load answered. LoadLogoGL uses opengl32.dll and glu32.dll.
-BOOL LoadLogoGLFrom(const wchar_t* openglLibrary, const wchar_t* gluLibrary);
-
-// After a load that answered FALSE, the library or entry point that was not there
-// ("glu32.dll", "gluPerspective"); empty after one that answered TRUE.
-const char* LogoGLMissing();

@@ -5,8 +5,8 @@
 #include "about/about_dialog.h"
 #include "about/logo_control.h"
 #include "details/details_dialog.h"
+#include "platform/bounded_text.h"
 #include "platform/program.h"
-#include "readouts/readout_logic.h"
 #include "readouts/tray_readout.h"
 #include "resource.h"
 

@@ -42,7 +42,7 @@ static double CpuSeconds() {
 
 static void MeasureControl(double seconds) {
     RegisterLogoControlClass(GetModuleHandleA(NULL));
-    LogoAnimation before = ProcessLogoAnimation();
+    LogoAnimation before = processLogoAnimation;
     double cpu0 = CpuSeconds();
     double t0 = Seconds();
     HWND dialog = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_LOGO_TEST), NULL,
@@ -53,7 +53,7 @@ static void MeasureControl(double seconds) {
     DestroyWindow(dialog);
     double elapsed = Seconds() - t0;
     double cpu = CpuSeconds() - cpu0;
-    long frames = FramesBetween(before, ProcessLogoAnimation(), 100000000);
+    long frames = FramesBetween(before, processLogoAnimation, 100000000);
     printf("control %ldx%ld px (70x49 dialog units): %ld frames in %.2f s = %.0f frames/s\n",
            outer.right - outer.left, outer.bottom - outer.top, frames, elapsed, frames / elapsed);
     printf("process CPU while shown: %.2f s of %.2f s = %.0f%% of one core\n", cpu, elapsed,

@@ -13,7 +13,11 @@ void RestrictLibrarySearch();
 // folder and nowhere else; NULL when it is not there.
 HMODULE LoadSystemLibrary(const wchar_t* name);
 
-// An entry point of a module as the pointer type of its declaration, NULL when missing.
+// An entry point of a module as the pointer type of its declaration, NULL when missing or
+// when the module did not load (GetProcAddress would search the program itself for NULL).
 template <typename Pointer> Pointer EntryPoint(HMODULE module, const char* name) {
+    if (!module) {
+        return NULL;
+    }
     return reinterpret_cast<Pointer>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }

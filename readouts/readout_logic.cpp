@@ -47,18 +47,6 @@ int BarPositionForPercent(float pct) {
     return (int)pct;
 }
 
-void CopyBounded(char* out, size_t size, const char* text) {
-    if (size == 0) {
-        return;
-    }
-    size_t n = 0;
-    while (n + 1 < size && text[n] != '\0') {
-        out[n] = text[n];
-        ++n;
-    }
-    out[n] = '\0';
-}
-
 void FormatTrayTip(char* out, size_t size, const ReadoutFigures& figures) {
     snprintf(out, size, "Used: %.2f%% / %.2fMB - Free: %.2f%% / %.2fMB", figures.usedPct,
              figures.usedMB, figures.freePct, figures.freeMB);
@@ -76,25 +64,33 @@ void FormatTotalText(char* out, size_t size, uint64_t totalBytes) {
     snprintf(out, size, "Total Memory: %.2f MB", (double)totalBytes * (double)kBytesToMB);
 }
 
-bool TrayReadoutStep(ReadoutCache* cache, const MemorySample& sample, TrayReadout* out) {
+// The opening of every refresh: the change test on the sample as floats, then its figures.
+static bool TakeChangedFigures(ReadoutCache* cache, const MemorySample& sample,
+                               ReadoutFigures* figures) {
     float usedF = (float)sample.used;
     float freeF = (float)sample.free;
     if (!TakeReadoutChange(cache, usedF, freeF)) {
         return false;
     }
-    ReadoutFigures figures = ComputeReadoutFigures(usedF, freeF, sample.total);
+    *figures = ComputeReadoutFigures(usedF, freeF, sample.total);
+    return true;
+}
+
+bool TrayReadoutStep(ReadoutCache* cache, const MemorySample& sample, TrayReadout* out) {
+    ReadoutFigures figures;
+    if (!TakeChangedFigures(cache, sample, &figures)) {
+        return false;
+    }
     FormatTrayTip(out->tip, sizeof out->tip, figures);
     out->iconId = GaugeIconIdForPercent(figures.usedPct);
     return true;
 }
 
 bool DetailsReadoutStep(ReadoutCache* cache, const MemorySample& sample, DetailsReadout* out) {
-    float usedF = (float)sample.used;
-    float freeF = (float)sample.free;
-    if (!TakeReadoutChange(cache, usedF, freeF)) {
+    ReadoutFigures figures;
+    if (!TakeChangedFigures(cache, sample, &figures)) {
         return false;
     }
-    ReadoutFigures figures = ComputeReadoutFigures(usedF, freeF, sample.total);
     out->usedBar = BarPositionForPercent(figures.usedPct);
     out->freeBar = BarPositionForPercent((float)figures.freePct);
     FormatUsedText(out->usedText, sizeof out->usedText, figures);

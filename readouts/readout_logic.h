@@ -62,9 +62,6 @@ int GaugeIconIdForPercent(float usedPct);
 // A percentage truncated toward zero, as a progress bar of 0..100 takes it.
 int BarPositionForPercent(float pct);
 
-// Copies text into a fixed field of size bytes, cutting it to fit with its terminator.
-void CopyBounded(char* out, size_t size, const char* text);
-
 void FormatTrayTip(char* out, size_t size, const ReadoutFigures& figures);
 void FormatUsedText(char* out, size_t size, const ReadoutFigures& figures);
 void FormatFreeText(char* out, size_t size, const ReadoutFigures& figures);

@@ -36,41 +36,15 @@ class AboutTemplate : public ProgramDialogTest {
     }
 };
 
-TEST_F(AboutTemplate, HeaderHasTheStyleSizeCaptionAndFont) {
-    const DialogTemplate& t = dialog;
-    EXPECT_EQ(1, t.version);
-    EXPECT_EQ(0xFFFF, t.signature) << "an extended template";
-    EXPECT_EQ(0u, t.exStyle);
-    EXPECT_EQ((DWORD)(WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT | DS_3DLOOK), t.style);
-    EXPECT_EQ(0, t.style & WS_SYSMENU) << "no system menu, so no close box";
-    EXPECT_EQ(0, t.x);
-    EXPECT_EQ(0, t.y);
-    EXPECT_EQ(254, t.cx);
-    EXPECT_EQ(71, t.cy);
-    EXPECT_TRUE(t.menu.name.empty() && t.menu.ordinal == 0);
-    EXPECT_TRUE(t.windowClass.name.empty() && t.windowClass.ordinal == 0);
-    EXPECT_EQ("Brindlewox About", t.title);
-    EXPECT_EQ(8, t.pointSize);
-    EXPECT_EQ(0, t.weight);
-    EXPECT_EQ(0, t.italic);
-    EXPECT_EQ(1, t.charset);
-    EXPECT_EQ("MS Sans Serif", t.typeface);
-}
-
-TEST_F(AboutTemplate, ControlsAreOkCreditsAndLogoInThatOrder) {
-    // windres stores the logo's class name upper-cased; class names are matched without case.
-    const ExpectedItem expected[] = {
-        {IDC_OKAY, "button", "Ok", 0, kChild | BS_DEFPUSHBUTTON | WS_TABSTOP, 109, 55, 34, 12},
-        {IDC_CREDITS, "edit", "", 0,
-         kChild | ES_MULTILINE | ES_CENTER | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL |
-             WS_BORDER | WS_TABSTOP | WS_DISABLED,
-         73, 2, 180, 49},
-        {IDC_LOGO, "gllogocontrol", "", WS_EX_STATICEDGE, kChild, 1, 2, 70, 49},
-    };
-    ASSERT_EQ(3u, dialog.items.size());
-    for (size_t i = 0; i < dialog.items.size(); ++i) {
-        ExpectItem(dialog.items[i], expected[i]);
-    }
+// No system menu, hence no close box. windres stores the logo's class name upper-cased;
+// class names are matched without case.
+TEST_F(AboutTemplate, HasTheDialogsStylesAndOkCreditsAndLogoInThatOrder) {
+    ExpectTemplate(dialog, 0, WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT | DS_3DLOOK,
+                   {{IDC_OKAY, "button", 0, kChild | BS_DEFPUSHBUTTON | WS_TABSTOP},
+                    {IDC_CREDITS, "edit", 0,
+                     kChild | ES_MULTILINE | ES_CENTER | ES_READONLY | ES_AUTOHSCROLL |
+                         ES_AUTOVSCROLL | WS_BORDER | WS_TABSTOP | WS_DISABLED},
+                    {IDC_LOGO, "gllogocontrol", WS_EX_STATICEDGE, kChild}});
 }
 
 // ---------------------------------------------------------------------------------------
@@ -324,7 +298,7 @@ TEST_F(AboutTest, WhileOpenTheTrayMenuEntriesOpenNothing) {
     EXPECT_EQ(1u, ProcessWindows(program.pid, kDialogClass, kAboutCaption).size());
 }
 
-TEST_F(AboutTest, OpenedFromDetailsItIsOwnedByItAndTheFiguresKeepChanging) {
+TEST_F(AboutTest, OverTheDetailsDialogItIsOwnedByItComesToTheFrontAndTheFiguresKeepChanging) {
     HWND details = OpenDetails();
     ASSERT_NE((HWND)NULL, details);
     PostMessageA(details, WM_SYSCOMMAND, SYSCMD_ABOUT, 0);
@@ -332,6 +306,21 @@ TEST_F(AboutTest, OpenedFromDetailsItIsOwnedByItAndTheFiguresKeepChanging) {
     ASSERT_NE((HWND)NULL, about);
     EXPECT_EQ(details, GetWindow(about, GW_OWNER));
     EXPECT_FALSE(IsWindowEnabled(details)) << "modal over the Details dialog";
+
+    // A left click on the icon brings the About box to the front, not the dialog under it.
+    OtherWindow bystander({10, 10, 110, 70});
+    ASSERT_NE((HWND)NULL, bystander.get());
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(TakeForeground(bystander.get()));
+        PostTrayMouse(program, WM_LBUTTONDOWN);
+        EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == about; }))
+            << "round " << round << ": foreground is " << ClassOf(GetForegroundWindow()) << " "
+            << WindowText(GetForegroundWindow());
+    }
+    // The click opened nothing new.
+    EXPECT_EQ(2u, ShownDialogs().size());
+    EXPECT_EQ(1u, ProcessWindows(program.pid, kDialogClass, kAboutCaption).size());
+    EXPECT_EQ(1u, ProcessWindows(program.pid, kDialogClass, "Sorvagenta").size());
 
     HWND usedText = GetDlgItem(details, IDC_USED_TEXT);
     HWND freeText = GetDlgItem(details, IDC_FREE_TEXT);
@@ -363,58 +352,6 @@ TEST_F(AboutTest, PostedTwiceToTheDetailsDialogItOpensOnce) {
     }
     ASSERT_NE((HWND)NULL, WaitForWindow(program.pid, kDialogClass, "Application Version"));
     EXPECT_EQ(1u, ProcessWindows(program.pid, kDialogClass, kAboutCaption).size());
-}
-
-TEST_F(AboutTest, LeftClickOnTheIconBringsItToTheFrontOverTheDetailsDialog) {
-    HWND details = OpenDetails();
-    ASSERT_NE((HWND)NULL, details);
-    PostMessageA(details, WM_SYSCOMMAND, SYSCMD_ABOUT, 0);
-    HWND about = WaitForAbout();
-    ASSERT_NE((HWND)NULL, about);
-
-    OtherWindow bystander({10, 10, 110, 70});
-    ASSERT_NE((HWND)NULL, bystander.get());
-    for (int round = 0; round < 2; ++round) {
-        ASSERT_TRUE(TakeForeground(bystander.get()));
-        PostTrayMouse(program, WM_LBUTTONDOWN);
-        EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == about; }))
-            << "round " << round << ": foreground is " << ClassOf(GetForegroundWindow()) << " "
-            << WindowText(GetForegroundWindow());
-    }
-    // The click opened nothing new.
-    std::vector<HWND> shown = ShownDialogs();
-    EXPECT_EQ(2u, shown.size());
-    EXPECT_EQ(1u, ProcessWindows(program.pid, kDialogClass, kAboutCaption).size());
-    EXPECT_EQ(1u, ProcessWindows(program.pid, kDialogClass, "Sorvagenta").size());
-}
-
-TEST_F(AboutTest, ClosingRightAfterOpeningNeverHangs) {
-    std::set<DWORD> before = ProcessThreads(program.pid);
-    for (int round = 0; round < 20; ++round) {
-        PostTrayCommand(program, CMD_TRAY_ABOUT);
-        HWND about = NULL;
-        // As soon as the window exists, shown or not: the close waits in the queue behind
-        // the dialog's set-up, and may come before the render thread has drawn anything.
-        ASSERT_TRUE(WaitUntil([&] {
-            return (about = FindProcessWindow(program.pid, kDialogClass, kAboutCaption)) != NULL;
-        })) << "round "
-            << round;
-        switch (round % 3) {
-        case 0:
-            PostMessageA(about, WM_KEYDOWN, VK_RETURN, 0);
-            break;
-        case 1:
-            PostMessageA(about, WM_COMMAND, IDC_OKAY, 0);
-            break;
-        default:
-            PostMessageA(about, WM_CLOSE, 0, 0);
-            break;
-        }
-        ASSERT_TRUE(WaitForWindowGone(about, 30000)) << "round " << round;
-    }
-    EXPECT_TRUE(Answers(program.host)) << "the host still answers";
-    EXPECT_TRUE(WaitUntil([&] { return ProcessThreads(program.pid) == before; }))
-        << "every render thread has ended";
 }
 
 } // namespace

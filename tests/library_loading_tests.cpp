@@ -67,6 +67,7 @@ class PlantedLibraries : public WineTest {
         taskbar.Destroy();
         SetEnvironmentVariableA("WINEDLLOVERRIDES", savedOverrides.c_str());
         Clean();
+        WineTest::TearDown();
     }
     void Clean() {
         if (!folder.empty()) {

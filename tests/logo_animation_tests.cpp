@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "about/logo_animation.h"
+#include "support/logo_test_support.h"
 
 namespace {
 
@@ -121,7 +122,7 @@ TEST(LogoAnimation, AxisSumsStopWhereTheirStepIsLostInRounding) {
 }
 
 TEST(LogoAnimation, ProcessAnimationStartsFreshAndKeepsItsPlace) {
-    LogoAnimation start = ProcessLogoAnimation();
+    LogoAnimation start = processLogoAnimation;
     EXPECT_EQ(0.0f, start.spinAngle);
     EXPECT_EQ(1, start.spinRising);
     EXPECT_EQ(0.0f, start.cubeAngle);
@@ -135,7 +136,7 @@ TEST(LogoAnimation, ProcessAnimationStartsFreshAndKeepsItsPlace) {
         ASSERT_EQ(expected.cubeAngle, pose.cubeAngle);
         ASSERT_EQ(expected.axisY, pose.axisY);
     }
-    LogoAnimation now = ProcessLogoAnimation();
+    LogoAnimation now = processLogoAnimation;
     EXPECT_EQ(shadow.spinAngle, now.spinAngle);
     EXPECT_EQ(shadow.cubeAngle, now.cubeAngle);
     EXPECT_EQ(shadow.axisX, now.axisX);

@@ -95,7 +95,7 @@ std::vector<Rgb> DrawFrames(GLWindow& window, int frames) {
 
 // Must be the first frame of its process: the animation is never reset.
 TEST(LogoScene, FirstFrameShowsFrontFaceUprightAndBackgroundFadingInFromBlack) {
-    ASSERT_TRUE(SameAnimation(kLogoAnimationStart, ProcessLogoAnimation()))
+    ASSERT_TRUE(SameAnimation(kLogoAnimationStart, processLogoAnimation))
         << "run this case in a process of its own (ctest does)";
     std::vector<unsigned char> texture = TextureResource(GetModuleHandleA(NULL));
     ASSERT_EQ((size_t)kTextureBytes, texture.size());
@@ -139,7 +139,7 @@ TEST(LogoScene, AfterManyFramesCubeShowsPictureOverTurnedGradient) {
     ASSERT_TRUE(window.Ready());
     LogoSceneInit(width, height);
     DrawFrames(window, 299);
-    float spin = ProcessLogoAnimation().spinAngle; // what the next frame draws
+    float spin = processLogoAnimation.spinAngle; // what the next frame draws
     std::vector<Rgb> image = DrawFrames(window, 1);
 
     Rgb middle = PixelAt(image, width, width / 2, height / 2);
@@ -175,7 +175,7 @@ TEST(LogoScene, AfterManyFramesCubeShowsPictureOverTurnedGradient) {
 
 TEST(LogoScene, EachNewContextGetsTheTextureAnewAndTheAnimationGoesOn) {
     const int width = 107, height = 80;
-    LogoAnimation before = ProcessLogoAnimation();
+    LogoAnimation before = processLogoAnimation;
     {
         GLWindow first(width, height);
         ASSERT_TRUE(first.Ready());
@@ -184,7 +184,7 @@ TEST(LogoScene, EachNewContextGetsTheTextureAnewAndTheAnimationGoesOn) {
         EXPECT_GT(BlueTintsInMiddle(image, width, height), 20);
     }
     LogoSceneShutdown();
-    LogoAnimation between = ProcessLogoAnimation();
+    LogoAnimation between = processLogoAnimation;
     EXPECT_EQ(40, FramesBetween(before, between, 1000));
 
     GLWindow second(width, height);
@@ -193,7 +193,7 @@ TEST(LogoScene, EachNewContextGetsTheTextureAnewAndTheAnimationGoesOn) {
     std::vector<Rgb> image = DrawFrames(second, 40);
     // A stale texture name would leave the cube untextured: plain white.
     EXPECT_GT(BlueTintsInMiddle(image, width, height), 20);
-    EXPECT_EQ(40, FramesBetween(between, ProcessLogoAnimation(), 1000));
+    EXPECT_EQ(40, FramesBetween(between, processLogoAnimation, 1000));
     LogoSceneShutdown();
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/bounded_text.h"
 #include "readouts/readout_logic.h"
 
 namespace {
@@ -123,6 +124,14 @@ TEST(TrayReadout, PercentagesRoundToTwoDecimals) {
     ASSERT_TRUE(TrayReadoutStep(&cache, {2000000000, 1000000000, 3000000000}, &out));
     EXPECT_STREQ("Used: 66.67% / 1907.35MB - Free: 33.33% / 953.67MB", out.tip);
     EXPECT_EQ(67, out.iconId);
+}
+
+TEST(TrayReadout, FreePercentKeepsDoublePrecision) {
+    // 64.265000...: printed from a float, which holds 64.264999..., it would read 64.26.
+    ReadoutCache cache = FreshCache();
+    TrayReadout out = {};
+    ASSERT_TRUE(TrayReadoutStep(&cache, {8 * GiB - 5520321295, 5520321295, 8 * GiB}, &out));
+    EXPECT_STREQ("Used: 35.74% / 2927.41MB - Free: 64.27% / 5264.59MB", out.tip);
 }
 
 TEST(TrayReadout, CountsFarAboveFourGigabytes) {

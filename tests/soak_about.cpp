@@ -38,7 +38,7 @@ class SoakAbout : public DialogSoakTest {
   protected:
     // The About box as soon as its window and its Ok button exist, shown or not.
     HWND WaitForAboutWindow() {
-        HWND about = WaitForNewWindow(program.pid, "#32770", kAboutCaption);
+        HWND about = WaitForWindow(program.pid, kDialogClass, kAboutCaption, 20000, false);
         if (!about || !WaitUntil([&] { return GetDlgItem(about, IDC_OKAY) != NULL; })) {
             return NULL;
         }

@@ -43,6 +43,9 @@ class SoakDetails : public DialogSoakTest {
         if (WindowText(GetDlgItem(dialog, IDC_USED_TEXT)).compare(0, 6, "Used: ") != 0) {
             return "the used text was not filled at once";
         }
+        if (IsWindowEnabled(program.host)) {
+            return "the host window was not disabled under the modal dialog";
+        }
         way.close(dialog);
         return WaitUntilClosed(dialog, std::string("the dialog closed by ") + way.name);
     }

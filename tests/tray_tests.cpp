@@ -162,38 +162,6 @@ DuplicateBox WaitForDuplicateBox(const Program& second) {
     return box;
 }
 
-// Whether the screen comes to show the system's information icon in the box.
-bool ShowsInformationIcon(HWND box) {
-    std::vector<HWND> icons = IconControls(box);
-    HWND iconControl = icons.empty() ? NULL : icons.back();
-    if (!iconControl || !IsWindowVisible(iconControl)) {
-        return false;
-    }
-    RECT place;
-    GetWindowRect(iconControl, &place);
-    RECT square = {place.left, place.top, place.left + 32, place.top + 32};
-    return WaitForScreen(square, [](const std::vector<unsigned char>& shown) {
-        // The same icon drawn here on the box's own background.
-        std::vector<unsigned char> expected = DrawnPixels(32, 32, [&](HDC memory) {
-            RECT all = {0, 0, 32, 32};
-            HBRUSH brush = CreateSolidBrush(RGB(shown[2], shown[1], shown[0]));
-            FillRect(memory, &all, brush);
-            DeleteObject(brush);
-            DrawIconEx(memory, 0, 0, LoadIconA(NULL, IDI_INFORMATION), 32, 32, 0, NULL, DI_NORMAL);
-        });
-        int differing = 0;
-        for (size_t i = 0; i < expected.size(); i += 4) {
-            for (int c = 0; c < 3; ++c) {
-                if (abs(expected[i + c] - shown[i + c]) > 8) {
-                    ++differing;
-                    break;
-                }
-            }
-        }
-        return differing < 16;
-    });
-}
-
 TEST_F(TrayTest, SecondCopyShowsTheDuplicateBoxAndEndsWithCodeOne) {
     ASSERT_TRUE(WaitForTrayCalls(2));
     Program second;
@@ -204,7 +172,7 @@ TEST_F(TrayTest, SecondCopyShowsTheDuplicateBoxAndEndsWithCodeOne) {
     ASSERT_EQ(1u, box.buttons.size());
     EXPECT_EQ("OK", box.buttons[0]);
     EXPECT_TRUE(GetWindowLongA(box.window, GWL_EXSTYLE) & WS_EX_TOPMOST) << "system-modal";
-    EXPECT_TRUE(ShowsInformationIcon(box.window));
+    EXPECT_TRUE(WaitUntil([&] { return MessageBoxIcon(box.window) != NULL; })) << "an icon";
     EXPECT_EQ(NULL, FindProcessWindow(second.pid, "Sorvagenta")) << "no second host window";
 
     // The box waits for the user.

@@ -118,12 +118,8 @@ testing::AssertionResult LoadProgramDialog(int id, std::vector<BYTE>* bytes) {
     if (!program) {
         return testing::AssertionFailure() << "cannot load " << ProgramPath();
     }
-    HRSRC found = FindResourceExA(program, (LPCSTR)RT_DIALOG, MAKEINTRESOURCEA(id),
-                                  MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
-    if (found) {
-        const BYTE* data = (const BYTE*)LockResource(LoadResource(program, found));
-        bytes->assign(data, data + SizeofResource(program, found));
-    }
+    Resource found = FindEnglishResource(program, (LPCSTR)RT_DIALOG, id);
+    bytes->assign(found.data, found.data + found.size);
     FreeLibrary(program);
     if (bytes->empty()) {
         return testing::AssertionFailure() << "no dialog " << id << " under language 1033";
@@ -144,18 +140,19 @@ std::string TemplateClassName(const NameOrOrdinal& field) {
     return lower;
 }
 
-void ExpectItem(const DialogItem& item, const ExpectedItem& want) {
-    SCOPED_TRACE(testing::Message() << "control id " << want.id);
-    EXPECT_EQ(want.id, item.id);
-    EXPECT_EQ(want.windowClass, TemplateClassName(item.windowClass));
-    EXPECT_EQ(0, item.text.ordinal);
-    EXPECT_EQ(want.text, item.text.name);
-    EXPECT_EQ(want.exStyle, item.exStyle);
-    EXPECT_EQ(want.style, item.style);
-    EXPECT_EQ(want.x, item.x);
-    EXPECT_EQ(want.y, item.y);
-    EXPECT_EQ(want.cx, item.cx);
-    EXPECT_EQ(want.cy, item.cy);
+void ExpectTemplate(const DialogTemplate& dialog, DWORD exStyle, DWORD style,
+                    const std::vector<ExpectedItem>& items) {
+    EXPECT_EQ(0xFFFF, dialog.signature) << "an extended template";
+    EXPECT_EQ(exStyle, dialog.exStyle);
+    EXPECT_EQ(style, dialog.style);
+    ASSERT_EQ(items.size(), dialog.items.size());
+    for (size_t i = 0; i < items.size(); ++i) {
+        SCOPED_TRACE(testing::Message() << "control id " << items[i].id);
+        EXPECT_EQ(items[i].id, dialog.items[i].id);
+        EXPECT_EQ(items[i].windowClass, TemplateClassName(dialog.items[i].windowClass));
+        EXPECT_EQ(items[i].exStyle, dialog.items[i].exStyle);
+        EXPECT_EQ(items[i].style, dialog.items[i].style);
+    }
 }
 
 void ProgramDialogTest::LoadDialog(int id) {

@@ -48,16 +48,17 @@ testing::AssertionResult LoadProgramDialog(int id, std::vector<BYTE>* bytes);
 // as names, and class names are matched without case.
 std::string TemplateClassName(const NameOrOrdinal& field);
 
-// What a test expects of one control of a template.
+// What a test expects of one control of a template: what the running control cannot show
+// in full. Texts and places are seen on the running dialogs.
 struct ExpectedItem {
     DWORD id;
     const char* windowClass; // lower case
-    const char* text;
     DWORD exStyle, style;
-    short x, y, cx, cy;
 };
 
-void ExpectItem(const DialogItem& item, const ExpectedItem& want);
+// The template's styles and its controls, in order.
+void ExpectTemplate(const DialogTemplate& dialog, DWORD exStyle, DWORD style,
+                    const std::vector<ExpectedItem>& items);
 
 // Loads and parses one of the program's dialog templates for each test.
 class ProgramDialogTest : public testing::Test {

@@ -1,5 +1,11 @@
 #include "support/icon_images.h"
 
+#include <stdio.h>
+
+#include <algorithm>
+
+#include <gtest/gtest.h>
+
 namespace icons {
 
 const unsigned char kPalette[16][3] = {
@@ -9,8 +15,6 @@ const unsigned char kPalette[16][3] = {
 };
 
 namespace {
-
-const WORD kEnglishUS = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 
 BOOL CALLBACK CollectId(HMODULE, LPCSTR, LPSTR name, LONG_PTR param) {
     std::vector<int>* ids = (std::vector<int>*)param;
@@ -25,18 +29,6 @@ BOOL CALLBACK CollectLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR p
 }
 
 } // namespace
-
-Resource FindEnglishResource(HMODULE module, LPCSTR type, int id) {
-    Resource found;
-    HRSRC info = FindResourceExA(module, type, MAKEINTRESOURCEA(id), kEnglishUS);
-    if (!info) {
-        return found;
-    }
-    HGLOBAL loaded = LoadResource(module, info);
-    found.data = (const unsigned char*)LockResource(loaded);
-    found.size = found.data ? SizeofResource(module, info) : 0;
-    return found;
-}
 
 std::vector<int> ResourceIds(HMODULE module, LPCSTR type) {
     std::vector<int> ids;
@@ -64,6 +56,56 @@ Picture DecodeIconImage(const unsigned char* image) {
         }
     }
     return picture;
+}
+
+HMODULE BuiltProgram() {
+    static HMODULE module = driver::LoadProgramAsData();
+    return module;
+}
+
+Picture ProgramIconPicture(int id) {
+    Resource image = FindEnglishResource(BuiltProgram(), MAKEINTRESOURCEA(3) /* RT_ICON */, id);
+    EXPECT_EQ(744u, image.size) << "image " << id;
+    Picture picture = {};
+    if (image.size == 744u) {
+        picture = DecodeIconImage(image.data);
+    }
+    return picture;
+}
+
+int DifferingPixels(const driver::TrayMessage& call, const Picture& picture) {
+    if (!call.hasIcon || call.iconWidth != kSide || call.iconHeight != kSide ||
+        call.iconBitsPerPixel != 32) {
+        return kSide * kSide;
+    }
+    const size_t maskStride = (kSide + 15) / 16 * 2;
+    int differing = 0;
+    for (int y = 0; y < kSide; ++y) {
+        for (int x = 0; x < kSide; ++x) {
+            bool transparent = (call.iconMask[y * maskStride + x / 8] >> (7 - x % 8)) & 1;
+            const unsigned char* bgr = &call.iconColour[(y * kSide + x) * 4];
+            const unsigned char* rgb =
+                kPalette[picture.transparent[y][x] ? 0 : picture.index[y][x]];
+            if (transparent != picture.transparent[y][x] || bgr[0] != rgb[2] || bgr[1] != rgb[1] ||
+                bgr[2] != rgb[0]) {
+                ++differing;
+            }
+        }
+    }
+    return differing;
+}
+
+bool ShowsGaugeForTip(const driver::TrayMessage& call) {
+    int whole = -1, hundredths = -1;
+    if (sscanf(call.tip.c_str(), "Used: %d.%d%%", &whole, &hundredths) != 2) {
+        return false;
+    }
+    int number = std::min(std::max(whole, 1), 100);
+    if (DifferingPixels(call, ProgramIconPicture(number + 1)) == 0) {
+        return true;
+    }
+    return hundredths == 0 && whole > 1 && whole <= 100 &&
+           DifferingPixels(call, ProgramIconPicture(whole)) == 0;
 }
 
 } // namespace icons

@@ -4,17 +4,13 @@
 
 #include "about/logo_gl.h"
 #include "resource.h"
+#include "support/program_driver.h"
 
 namespace logo_test {
 
 std::vector<unsigned char> TextureResource(HMODULE module) {
-    HRSRC info = FindResourceExA(module, "TEXTURE", MAKEINTRESOURCEA(IDR_LOGO_TEXTURE),
-                                 MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
-    if (!info) {
-        return {};
-    }
-    const unsigned char* bytes = (const unsigned char*)LockResource(LoadResource(module, info));
-    return std::vector<unsigned char>(bytes, bytes + SizeofResource(module, info));
+    driver::Resource found = driver::FindEnglishResource(module, "TEXTURE", IDR_LOGO_TEXTURE);
+    return std::vector<unsigned char>(found.data, found.data + found.size);
 }
 
 int TextureTint(const std::vector<unsigned char>& texture, int x, int y) {

@@ -8,6 +8,12 @@
 
 #include "about/logo_animation.h"
 
+// What the program keeps out of its headers for the tests alone: the process's animation
+// (about/logo_animation.cpp), and the GL table bound from libraries the test names rather
+// than opengl32.dll and glu32.dll (about/logo_gl.cpp).
+extern LogoAnimation processLogoAnimation;
+BOOL LoadLogoGLFrom(const wchar_t* openglLibrary, const wchar_t* gluLibrary);
+
 namespace logo_test {
 
 const int kTextureSize = 64;

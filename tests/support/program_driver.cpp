@@ -73,6 +73,23 @@ bool ParseRecord(DWORD code, const unsigned char* data, size_t size, TrayMessage
 
 } // namespace
 
+// The first window of the taskbar class that another process made: Wine's own.
+static BOOL CALLBACK FindOtherTaskbar(HWND window, LPARAM found) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != GetCurrentProcessId() && ClassOf(window) == kTaskbarClass) {
+        *(HWND*)found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+static HWND OtherProcessTaskbar() {
+    HWND found = NULL;
+    EnumWindows(FindOtherTaskbar, (LPARAM)&found);
+    return found;
+}
+
 FakeTaskbar::FakeTaskbar() : window_(NULL) {}
 
 FakeTaskbar::~FakeTaskbar() {
@@ -92,6 +109,9 @@ LRESULT CALLBACK FakeTaskbar::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARA
             self->messages_.push_back(received);
             if (self->watcher_) {
                 self->watcher_(received);
+            }
+            if (self->passOn_) {
+                SendMessageA(OtherProcessTaskbar(), WM_COPYDATA, wParam, lParam);
             }
             return received.refused ? FALSE : TRUE;
         }
@@ -135,23 +155,6 @@ std::vector<TrayMessage> FakeTaskbar::HeldIcons(HWND from) const {
         }
     }
     return out;
-}
-
-// The first window of the taskbar class that another process made: Wine's own.
-static BOOL CALLBACK FindOtherTaskbar(HWND window, LPARAM found) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != GetCurrentProcessId() && ClassOf(window) == kTaskbarClass) {
-        *(HWND*)found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-static HWND OtherProcessTaskbar() {
-    HWND found = NULL;
-    EnumWindows(FindOtherTaskbar, (LPARAM)&found);
-    return found;
 }
 
 // Wine's desktop process, started again when a program starts after the last one ended, makes
@@ -229,7 +232,7 @@ static void PumpOnce(DWORD waitMs) {
     }
 }
 
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pauseMs) {
     DWORD start = GetTickCount();
     for (;;) {
         PumpOnce(0);
@@ -239,7 +242,7 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
         if (GetTickCount() - start >= timeoutMs) {
             return false;
         }
-        PumpOnce(20);
+        PumpOnce(pauseMs);
     }
 }
 
@@ -264,6 +267,15 @@ std::string ProgramPath() {
 HMODULE LoadProgramAsData() {
     return LoadLibraryExA(ProgramPath().c_str(), NULL,
                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+}
+
+Resource FindEnglishResource(HMODULE module, LPCSTR type, int id) {
+    Resource found;
+    HRSRC info = FindResourceExA(module, type, MAKEINTRESOURCEA(id),
+                                 MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    found.data = info ? (const unsigned char*)LockResource(LoadResource(module, info)) : NULL;
+    found.size = found.data ? SizeofResource(module, info) : 0;
+    return found;
 }
 
 bool StartProgram(Program* program, HANDLE* suspendedThread, const std::string& path) {
@@ -332,6 +344,28 @@ void CloseProgram(Program* program) {
     *program = Program();
 }
 
+int EndLeftoverCopies() {
+    int ended = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = snapshot != INVALID_HANDLE_VALUE && Process32First(snapshot, &entry); more;
+         more = Process32Next(snapshot, &entry)) {
+        if (lstrcmpiA(entry.szExeFile, "Sorvagenta.exe") != 0) {
+            continue;
+        }
+        Program copy;
+        copy.process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_INFORMATION,
+                                   FALSE, entry.th32ProcessID);
+        ended += copy.process != NULL;
+        CloseProgram(&copy);
+    }
+    if (snapshot != INVALID_HANDLE_VALUE) {
+        CloseHandle(snapshot);
+    }
+    return ended;
+}
+
 namespace {
 struct WindowSearch {
     DWORD pid;
@@ -374,14 +408,15 @@ HWND FindProcessWindow(DWORD pid, const char* className, const char* title, bool
     return found.empty() ? NULL : found.front();
 }
 
-HWND WaitForWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs) {
+HWND WaitForWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs,
+                   bool shown) {
     HWND window = NULL;
     WaitUntil(
         [&] {
-            window = FindProcessWindow(pid, className, title, true);
+            window = FindProcessWindow(pid, className, title, shown);
             return window != NULL;
         },
-        timeoutMs);
+        timeoutMs, shown ? 20 : 0);
     return window;
 }
 
@@ -505,14 +540,15 @@ std::vector<HWND> ChildWindows(HWND parent, const char* className) {
     return children;
 }
 
-std::vector<HWND> IconControls(HWND box) {
-    std::vector<HWND> icons;
+HICON MessageBoxIcon(HWND box) {
     for (HWND child : ChildWindows(box, "Static")) {
-        if (GetWindowLongA(child, GWL_STYLE) & SS_ICON) {
-            icons.push_back(child);
+        DWORD_PTR icon = 0;
+        if ((GetWindowLongA(child, GWL_STYLE) & SS_ICON) &&
+            SendMessageTimeoutA(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 5000, &icon) && icon) {
+            return (HICON)icon;
         }
     }
-    return icons;
+    return NULL;
 }
 
 std::set<DWORD> ProcessThreads(DWORD pid) {
@@ -536,9 +572,11 @@ std::map<std::string, std::string> ProcessModules(DWORD pid) {
     std::map<std::string, std::string> modules;
     HANDLE snapshot;
     // Fails for a moment while the process is loading or unloading a module.
+    DWORD start = GetTickCount();
     do {
         snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
-    } while (snapshot == INVALID_HANDLE_VALUE && GetLastError() == ERROR_BAD_LENGTH);
+    } while (snapshot == INVALID_HANDLE_VALUE && GetLastError() == ERROR_BAD_LENGTH &&
+             GetTickCount() - start < 5000);
     if (snapshot == INVALID_HANDLE_VALUE) {
         return modules;
     }
@@ -637,8 +675,9 @@ MEMORYSTATUSEX SystemMemory() {
     return status;
 }
 
-std::vector<unsigned char> DrawnPixels(int width, int height,
-                                       const std::function<void(HDC)>& draw) {
+// Pixels drawn into a width by height 32-bit bitmap by draw, BGRX rows top first.
+static std::vector<unsigned char> DrawnPixels(int width, int height,
+                                              const std::function<void(HDC)>& draw) {
     std::vector<unsigned char> pixels((size_t)width * height * 4);
     HDC screen = GetDC(NULL);
     HDC memory = CreateCompatibleDC(screen);
@@ -668,12 +707,6 @@ std::vector<unsigned char> CaptureScreen(const RECT& box) {
                SRCCOPY);
         ReleaseDC(NULL, screen);
     });
-}
-
-bool WaitForScreen(const RECT& box,
-                   const std::function<bool(const std::vector<unsigned char>&)>& test,
-                   DWORD timeoutMs) {
-    return WaitUntil([&] { return test(CaptureScreen(box)); }, timeoutMs);
 }
 
 void DeleteTree(const std::string& folder) {

@@ -77,6 +77,11 @@ class FakeTaskbar {
     void WatchCalls(const CallWatcher& watcher) {
         watcher_ = watcher;
     }
+    // Hands every call on, unchanged, to the taskbar this one stands in front of, so the
+    // icon still shows in the real notification area.
+    void PassOn() {
+        passOn_ = true;
+    }
 
   private:
     static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
@@ -86,10 +91,12 @@ class FakeTaskbar {
     TaskbarPolicy policy_;
     std::vector<TrayMessage> held_;
     CallWatcher watcher_;
+    bool passOn_ = false;
 };
 
-// Pumps this thread's messages until the condition holds or the time is up.
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 20000);
+// Pumps this thread's messages until the condition holds or the time is up, pausing up to
+// pauseMs between tries while no message comes.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 20000, DWORD pauseMs = 20);
 
 // Pumps messages for a while regardless: only for checking that nothing happens.
 void PumpFor(DWORD ms);
@@ -100,6 +107,13 @@ std::string BuiltFolder();
 std::string ProgramPath();
 // The built program loaded for its resources only: nothing of it runs. FreeLibrary when done.
 HMODULE LoadProgramAsData();
+// A resource of a module stored under English (United States), where every resource of the
+// program is; empty when there is none.
+struct Resource {
+    const unsigned char* data = nullptr;
+    DWORD size = 0;
+};
+Resource FindEnglishResource(HMODULE module, LPCSTR type, int id);
 
 struct Program {
     HANDLE process = NULL;
@@ -120,15 +134,20 @@ bool WaitForExit(Program* program, DWORD* exitCode, DWORD timeoutMs = 30000);
 bool ExitProgram(Program* program, DWORD* exitCode = NULL);
 void KillProgram(Program* program);
 void CloseProgram(Program* program);
+// Ends every copy of the program running here, whoever started it (a test that stopped
+// part-way may have left one); returns how many it ended.
+int EndLeftoverCopies();
 
 // Top-level windows of a process, optionally of one class, title, or visible only.
 std::vector<HWND> ProcessWindows(DWORD pid, const char* className = NULL, const char* title = NULL,
                                  bool visibleOnly = false);
 HWND FindProcessWindow(DWORD pid, const char* className, const char* title = NULL,
                        bool visibleOnly = false);
-// Waits for a visible top-level window of the process with that class (and title).
+// Waits for a visible top-level window of the process with that class (and title); when
+// shown is false, for one that merely exists, looked for without pause so that it is found
+// before it shows.
 HWND WaitForWindow(DWORD pid, const char* className, const char* title = NULL,
-                   DWORD timeoutMs = 20000);
+                   DWORD timeoutMs = 20000, bool shown = true);
 // Waits until the window is gone.
 bool WaitForWindowGone(HWND window, DWORD timeoutMs = 20000);
 // Whether the window's thread still handles messages (a hung one fails at once).
@@ -167,9 +186,10 @@ HWND WaitForShownDialog(DWORD pid, const char* caption, int controlId, DWORD tim
 // Child windows in z-order, only those of one class when className is not null.
 std::vector<HWND> ChildWindows(HWND parent, const char* className = NULL);
 
-// A message box's text is a static of this id; its icon, a static with SS_ICON.
+// A message box's text is a static of this id.
 const int kMessageBoxTextId = 0xFFFF;
-std::vector<HWND> IconControls(HWND box);
+// The icon a message box shows (a static with SS_ICON holds it), NULL when it shows none.
+HICON MessageBoxIcon(HWND box);
 
 // The four figures of a tray tooltip; false when the text is not in that format.
 struct TipFigures {
@@ -235,13 +255,6 @@ MEMORYSTATUSEX SystemMemory();
 
 // Reads the screen's pixels of a rectangle (screen coordinates), BGRX rows top first.
 std::vector<unsigned char> CaptureScreen(const RECT& box);
-// Reads the rectangle until what shows there passes the test: a window just shown may not
-// have painted yet.
-bool WaitForScreen(const RECT& box,
-                   const std::function<bool(const std::vector<unsigned char>&)>& test,
-                   DWORD timeoutMs = 20000);
-// Pixels drawn into a width by height 32-bit bitmap by draw, BGRX rows top first.
-std::vector<unsigned char> DrawnPixels(int width, int height, const std::function<void(HDC)>& draw);
 
 // Removes a folder with everything in it, if it is there.
 void DeleteTree(const std::string& folder);

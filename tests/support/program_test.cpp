@@ -1,5 +1,7 @@
 #include "support/program_test.h"
 
+#include <stdio.h>
+
 namespace driver {
 
 void WineTest::SetUp() {
@@ -7,6 +9,13 @@ void WineTest::SetUp() {
         GTEST_SKIP() << "runs under Wine only: it reads Wine's notification-area traffic and "
                         "handle tables";
     }
+    if (int ended = EndLeftoverCopies()) {
+        printf("[ note     ] an earlier test left the program running: %d copy ended\n", ended);
+    }
+}
+
+void WineTest::TearDown() {
+    EndLeftoverCopies();
 }
 
 void ProgramTest::SetUp() {
@@ -28,6 +37,7 @@ bool ProgramTest::WaitForTrayCalls(size_t count) {
 void ProgramTest::TearDown() {
     CloseProgram(&program);
     taskbar.Destroy();
+    WineTest::TearDown();
 }
 
 } // namespace driver

@@ -9,10 +9,14 @@
 namespace driver {
 
 // A test of the running program. It reads Wine's notification-area traffic and handle
-// tables, so on Windows itself it is skipped with a message rather than failed.
+// tables, so on Windows itself it is skipped with a message rather than failed. It starts
+// and ends with no copy of the program running: a copy left by a test that stopped part-way
+// would refuse the next test's, and would hold the test runner's output open until its
+// time-out.
 class WineTest : public testing::Test {
   protected:
     void SetUp() override;
+    void TearDown() override;
 };
 
 // The icon's add, then its first figures: the host is running its message loop.

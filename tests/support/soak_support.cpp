@@ -380,69 +380,10 @@ std::string DialogSoakTest::WaitUntilClosed(HWND dialog, const std::string& what
     return std::string();
 }
 
-bool AbsentTaskbar::Create() {
-    TaskbarPolicy refuseAll;
-    refuseAll.refuseAll = true;
-    stand_.SetPolicy(refuseAll);
-    // The fake taskbar's window is found ahead of Wine's own; it only has to refuse.
-    return stand_.Create();
-}
-
-static void AppendBitmapBits(HBITMAP bitmap, std::vector<unsigned char>* bits) {
-    BITMAP info = {};
-    if (!bitmap || !GetObjectA(bitmap, sizeof info, &info)) {
-        return;
-    }
-    size_t size =
-        (size_t)(info.bmPlanes * info.bmWidth * info.bmHeight * info.bmBitsPixel + 15) / 16 * 2;
-    size_t at = bits->size();
-    bits->resize(at + size);
-    GetBitmapBits(bitmap, (LONG)size, bits->data() + at);
-}
-
-std::vector<unsigned char> ProgramIconBits(int iconId) {
-    std::vector<unsigned char> bits;
-    HMODULE program = LoadProgramAsData();
-    if (!program) {
-        return bits;
-    }
-    HICON icon =
-        (HICON)LoadImageA(program, MAKEINTRESOURCEA(iconId), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE);
-    ICONINFO info = {};
-    if (icon && GetIconInfo(icon, &info)) {
-        AppendBitmapBits(info.hbmMask, &bits);
-        AppendBitmapBits(info.hbmColor, &bits);
-        DeleteObject(info.hbmMask);
-        DeleteObject(info.hbmColor);
-    }
-    if (icon) {
-        DestroyIcon(icon);
-    }
-    FreeLibrary(program);
-    return bits;
-}
-
 std::vector<unsigned char> ReceivedIconBits(const TrayMessage& message) {
     std::vector<unsigned char> bits = message.iconMask;
     bits.insert(bits.end(), message.iconColour.begin(), message.iconColour.end());
     return bits;
-}
-
-HWND WaitForNewWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < timeoutMs) {
-        // The program may be sending the fake taskbar an icon call: answer it.
-        MSG msg;
-        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        HWND window = FindProcessWindow(pid, className, title);
-        if (window) {
-            return window;
-        }
-    }
-    return NULL;
 }
 
 } // namespace driver

@@ -78,32 +78,8 @@ testing::AssertionResult RunsFlatInTwoHalves(const char* run, int count, DWORD p
                                              const FigureAllowance& allowance,
                                              const std::function<std::string(int)>& step);
 
-// A "Shell_TrayWnd" that the shell finds first and that refuses every icon call, as if no
-// taskbar were running: under Wine the desktop process always owns a hidden tray window,
-// which cannot be closed, so a taskbar that is truly absent cannot be arranged there.
-class AbsentTaskbar {
-  public:
-    bool Create();
-    void Destroy() {
-        stand_.Destroy();
-    }
-    HWND Window() const {
-        return stand_.Window();
-    }
-    int Refused() const {
-        return (int)stand_.Count();
-    }
-
-  private:
-    FakeTaskbar stand_;
-};
-
-// The mask bits, then the colour bits, the shell is sent for one of the program's icons,
-// read from the program file the way Wine's shell reads an icon it is given. The gauge
-// figures are black on a transparent ground, so their colour bits are all alike: the
-// number is in the mask.
-std::vector<unsigned char> ProgramIconBits(int iconId);
-// The same for an icon as the taskbar received it.
+// The mask bits, then the colour bits, of an icon as the taskbar received it: the gauge
+// figures are black on a transparent ground, so the number is in the mask.
 std::vector<unsigned char> ReceivedIconBits(const TrayMessage& message);
 
 // A running program beside a fake taskbar that has its first icon, for the dialog soaks. A
@@ -115,9 +91,5 @@ class DialogSoakTest : public ProgramTest {
     // again. Returns what went wrong, or an empty text.
     std::string WaitUntilClosed(HWND dialog, const std::string& what);
 };
-
-// The program's window of that class and title as soon as it exists, shown or not, looked
-// for without pause (this thread's messages still flow).
-HWND WaitForNewWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs = 20000);
 
 } // namespace driver
