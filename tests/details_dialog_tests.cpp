@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "product.h"
 #include "resource.h"
 #include "support/browser_standin.h"
 #include "support/details_menu_spy.h"
@@ -492,7 +493,7 @@ TEST_F(DetailsDialog, VersionPostedThreeTimesOpensOneBox) {
     for (UINT command : {SYSCMD_VERSION, SYSCMD_VERSION, SYSCMD_VERSION, SYSCMD_ABOUT}) {
         PostMessageA(dialog, WM_SYSCOMMAND, command, 0);
     }
-    ASSERT_NE((HWND)NULL, WaitForWindow(program.pid, kDialogClass, "Brindlewox About"));
+    ASSERT_NE((HWND)NULL, WaitForWindow(program.pid, kDialogClass, SORVAGENTA_ABOUT_CAPTION));
     EXPECT_EQ(1u, ProcessWindows(program.pid, kDialogClass, "Application Version").size());
 }
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "product.h"
 #include "resource.h"
 
 namespace driver {
@@ -261,7 +262,7 @@ std::string BuiltFolder() {
 }
 
 std::string ProgramPath() {
-    return BuiltFolder() + "Sorvagenta.exe";
+    return BuiltFolder() + SORVAGENTA_PROGRAM_FILE;
 }
 
 HMODULE LoadProgramAsData() {
@@ -304,7 +305,7 @@ bool StartProgramAndWaitForHost(Program* program, const std::string& path) {
     }
     return WaitUntil(
         [&] {
-            program->host = FindProcessWindow(program->pid, "Sorvagenta", "Sorvagenta");
+            program->host = FindProcessWindow(program->pid, SORVAGENTA_NAME, SORVAGENTA_NAME);
             return program->host != NULL;
         },
         30000);
@@ -351,7 +352,7 @@ int EndLeftoverCopies() {
     entry.dwSize = sizeof entry;
     for (BOOL more = snapshot != INVALID_HANDLE_VALUE && Process32First(snapshot, &entry); more;
          more = Process32Next(snapshot, &entry)) {
-        if (lstrcmpiA(entry.szExeFile, "Sorvagenta.exe") != 0) {
+        if (lstrcmpiA(entry.szExeFile, SORVAGENTA_PROGRAM_FILE) != 0) {
             continue;
         }
         Program copy;
