@@ -1,5 +1,7 @@
 // The built program and its library as the loader maps them: hardening flags, the libraries
 // they import, and the stack guard built into them.
+#include <string.h>
+
 #include <set>
 #include <string>
 
@@ -50,17 +52,6 @@ std::set<std::string> ImportedModules(const std::string& path) {
     return names;
 }
 
-// The loader flags the program is linked with.
-TEST(ProgramImage, IsHardened) {
-    MappedImage image(driver::ProgramPath());
-    ASSERT_TRUE(image.Headers() != NULL);
-    WORD flags = image.Headers()->OptionalHeader.DllCharacteristics;
-    const WORD hardened =
-        IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE | IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA |
-        IMAGE_DLLCHARACTERISTICS_NX_COMPAT | IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE;
-    EXPECT_EQ(hardened, flags & hardened);
-}
-
 bool IsRuntimeLibrary(const std::string& name) {
     return name == "MSVCRT.DLL" || name == "UCRTBASE.DLL" ||
            name.compare(0, 15, "API-MS-WIN-CRT-") == 0 || name.compare(0, 9, "VCRUNTIME") == 0 ||
@@ -70,16 +61,24 @@ bool IsRuntimeLibrary(const std::string& name) {
 // The C runtime a build imports, by the toolchain that made it: MinGW-w64's msvcrt.dll or
 // UCRT set, nothing for MSVC's static runtime, ucrtbase.dll for the MSVC-style check build
 // (SORVAGENTA_PROGRAM_RUNTIME names it when the program is not the tests' own build).
-void ExpectRuntime(const std::set<std::string>& runtime, const std::string& module) {
+std::string ProgramRuntime() {
     char named[32] = "";
     GetEnvironmentVariableA("SORVAGENTA_PROGRAM_RUNTIME", named, sizeof named);
 #if defined(_MSC_VER) && !defined(__clang__)
-    std::string kind = *named ? named : "static";
+    return *named ? named : "static";
 #elif defined(_UCRT)
-    std::string kind = *named ? named : "ucrt";
+    return *named ? named : "ucrt";
 #else
-    std::string kind = *named ? named : "msvcrt";
+    return *named ? named : "msvcrt";
 #endif
+}
+
+bool LinkedByMsvc() {
+    return ProgramRuntime() == "static" || ProgramRuntime() == "ucrtbase";
+}
+
+void ExpectRuntime(const std::set<std::string>& runtime, const std::string& module) {
+    std::string kind = ProgramRuntime();
     if (kind == "ucrt") {
         EXPECT_FALSE(runtime.empty()) << module;
         for (const std::string& name : runtime) {
@@ -91,6 +90,40 @@ void ExpectRuntime(const std::set<std::string>& runtime, const std::string& modu
         EXPECT_EQ(std::set<std::string>({kind == "ucrtbase" ? "UCRTBASE.DLL" : "MSVCRT.DLL"}),
                   runtime)
             << module;
+    }
+}
+
+// The extended flags of an image's debug directory (IMAGE_DEBUG_TYPE_EX_DLLCHARACTERISTICS).
+DWORD ExtendedFlags(const MappedImage& image) {
+    const IMAGE_DATA_DIRECTORY& directory =
+        image.Headers()->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_DEBUG];
+    auto entry = (const IMAGE_DEBUG_DIRECTORY*)image.At(directory.VirtualAddress);
+    for (DWORD i = 0; directory.VirtualAddress && i < directory.Size / sizeof *entry; ++i) {
+        if (entry[i].Type == 20 && entry[i].SizeOfData >= 4 && entry[i].AddressOfRawData) {
+            return *(const DWORD*)image.At(entry[i].AddressOfRawData);
+        }
+    }
+    return 0;
+}
+
+// The loader flags the program and its library are linked with; an MSVC linker's build also
+// marks control-flow guard and CET shadow-stack compatibility.
+TEST(ProgramImage, IsHardened) {
+    for (const char* file : {"Sorvagenta.exe", "Tamsprock.dll"}) {
+        MappedImage image(driver::ProgramFolder() + file);
+        ASSERT_TRUE(image.Headers() != NULL) << file;
+        WORD flags = image.Headers()->OptionalHeader.DllCharacteristics;
+        WORD hardened = IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE |
+                        IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA |
+                        IMAGE_DLLCHARACTERISTICS_NX_COMPAT;
+        if (strcmp(file, "Sorvagenta.exe") == 0) {
+            hardened |= IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE; // a program's flag
+        }
+        if (LinkedByMsvc()) {
+            hardened |= IMAGE_DLLCHARACTERISTICS_GUARD_CF;
+            EXPECT_EQ(1u, ExtendedFlags(image) & 1) << file << ": CET compatible";
+        }
+        EXPECT_EQ(hardened, flags & hardened) << file;
     }
 }
 
