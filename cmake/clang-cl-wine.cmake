@@ -47,8 +47,9 @@ endforeach()
 set(MSVC_ABI_FLAGS "-imsvc ${WINE_INCLUDE}/msvcrt -imsvc ${WINE_INCLUDE}/windows \
 -imsvc ${MSVC_ABI_SDK}/include /DWINE_UNICODE_NATIVE \
 /D_InterlockedCompareExchange128=WineInterlockedCompareExchange128")
-set(CMAKE_C_FLAGS_INIT "${MSVC_ABI_FLAGS}")
-set(CMAKE_CXX_FLAGS_INIT "${MSVC_ABI_FLAGS}")
+# /WX: the product compiles at the project's /W4 without a warning, and a new one fails the check.
+set(CMAKE_C_FLAGS_INIT "${MSVC_ABI_FLAGS} /WX")
+set(CMAKE_CXX_FLAGS_INIT "${MSVC_ABI_FLAGS} /WX")
 set(CMAKE_RC_FLAGS_INIT "-I ${WINE_INCLUDE}/windows")
 # The runtime's libraries that the objects ask for are not here; the stand-in names ucrtbase.
 foreach(kind EXE SHARED MODULE)
