@@ -31,11 +31,9 @@ __declspec(allocate(".CRT$XCZ")) static const ConstructorFunction constructorsLa
 
 /* The /GS cookie, seeded before any protected code of the module runs. */
 uintptr_t __security_cookie = STACK_GUARD_UNSEEDED;
-uintptr_t __security_cookie_complement = ~STACK_GUARD_UNSEEDED;
 
 static void SeedSecurityCookie(void) {
     __security_cookie = StackGuardSeed();
-    __security_cookie_complement = ~__security_cookie;
 }
 
 /* Nothing of the damaged stack is trusted: the system ends the process at once, with
