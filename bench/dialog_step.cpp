@@ -8,6 +8,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "product.h"
 #include "resource.h"
 #include "support/program_driver.h"
 
@@ -27,7 +28,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     PostMessageA(host, WM_COMMAND, about ? CMD_TRAY_ABOUT : CMD_TRAY_DETAILS, 0);
-    const char* caption = about ? "Brindlewox About" : "Sorvagenta";
+    const char* caption = about ? SORVAGENTA_ABOUT_CAPTION : SORVAGENTA_NAME;
     HWND dialog = NULL;
     if (!WaitUntil([&] {
             dialog = FindProcessWindow(pid, "#32770", caption);

@@ -6,6 +6,9 @@
 
 #define SORVAGENTA_NAME "Sorvagenta"
 #define SORVAGENTA_MAKER "Brindlewox"
+// The About box's caption names the maker. A resource compiler takes one literal there, so it
+// is written out whole, beside the maker's name.
+#define SORVAGENTA_ABOUT_CAPTION "Brindlewox About"
 #define SORVAGENTA_DESCRIPTION "Simple memory-watching tray utility"
 #define SORVAGENTA_WEB_HOST "www.brindlewox.example"
 #define SORVAGENTA_WEB_ADDRESS "https://www.brindlewox.example/"
