@@ -15,6 +15,7 @@ packages=(
     python3 python3-yaml
     nsis git
     osslsigncode openssl
+    clang lld llvm libwine-dev
 )
 
 missing=()

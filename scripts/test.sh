@@ -10,5 +10,6 @@ bash "$root/scripts/build.sh"
 trap stop_wine EXIT
 start_xvfb
 start_wine
+keep_desktop
 
 ctest --test-dir "$build_dir" --output-on-failure --timeout 600 -j 2 "$@"

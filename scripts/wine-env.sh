@@ -69,6 +69,15 @@ start_wine() {
     start_wineserver
 }
 
+# Wine ends its desktop process whenever the last program on it ends, and starting it again
+# costs each test program about a second: one idle program of the build holds it open until
+# the wineserver stops.
+keep_desktop() {
+    local keeper="$build_dir/bin/desktop_keeper.exe"
+    [ -f "$keeper" ] || return 0
+    wine "$keeper" </dev/null >/dev/null 2>&1 &
+}
+
 stop_wine() {
     wineserver -k </dev/null >/dev/null 2>&1 || true
     if [ -n "$xvfb_pid" ]; then

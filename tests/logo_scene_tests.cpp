@@ -1,7 +1,10 @@
 // The logo scene drawn in a GL window of the test's own and read back with glReadPixels:
 // under Wine a child window's GL image never reaches a screen capture.
+#include <windows.h>
+
 #include <math.h>
 
+// The Windows SDK's gl.h needs windows.h first (WINGDIAPI, APIENTRY).
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 

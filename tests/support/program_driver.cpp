@@ -261,8 +261,21 @@ std::string BuiltFolder() {
     return slash ? std::string(path, slash + 1) : std::string();
 }
 
+std::string ProgramFolder() {
+    char folder[MAX_PATH];
+    DWORD length = GetEnvironmentVariableA("SORVAGENTA_PROGRAM_DIR", folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return BuiltFolder();
+    }
+    std::string path(folder, length);
+    for (char& c : path) {
+        c = c == '/' ? '\\' : c;
+    }
+    return path.back() == '\\' ? path : path + '\\';
+}
+
 std::string ProgramPath() {
-    return BuiltFolder() + SORVAGENTA_PROGRAM_FILE;
+    return ProgramFolder() + SORVAGENTA_PROGRAM_FILE;
 }
 
 HMODULE LoadProgramAsData() {

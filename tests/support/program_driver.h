@@ -101,9 +101,13 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 20000, 
 // Pumps messages for a while regardless: only for checking that nothing happens.
 void PumpFor(DWORD ms);
 
-// The folder of the built program and its libraries (the test executable's own), ending
-// in a backslash; and the program in it.
+// The folder of the test programs and their helpers (the test executable's own), ending in a
+// backslash.
 std::string BuiltFolder();
+// The folder of the program under test and its library: SORVAGENTA_PROGRAM_DIR when set (the
+// tests built once drive another build of the program, such as the MSVC-style one), else
+// BuiltFolder(); and the program in it.
+std::string ProgramFolder();
 std::string ProgramPath();
 // The built program loaded for its resources only: nothing of it runs. FreeLibrary when done.
 HMODULE LoadProgramAsData();
