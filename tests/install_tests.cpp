@@ -494,6 +494,7 @@ TEST_F(InstallTest, SilentUninstallEndsTheProgramAndRemovesAllButTheUsersFiles) 
 // session), the program keeps its files: run in place so that its exit code is seen.
 TEST_F(InstallTest, AnUninstallThatCannotDeleteTheProgramSaysSoAndKeepsTheAppsEntry) {
     ASSERT_EQ(0u, Install(""));
+    std::vector<DWORD> shells = ProcessesNamed("explorer.exe");
     const char desktopName[] = "Sorvagenta test desktop";
     HDESK desktop = CreateDesktopA(desktopName, NULL, NULL, 0, GENERIC_ALL, NULL);
     ASSERT_NE((HDESK)NULL, desktop);
@@ -507,6 +508,14 @@ TEST_F(InstallTest, AnUninstallThatCannotDeleteTheProgramSaysSoAndKeepsTheAppsEn
     EXPECT_EQ(folder, UserValue(kAppsKey, "InstallLocation"));
 
     KillProgram(&hidden);
+    // That desktop's shell holds this test's output open: it goes with the desktop.
+    for (DWORD pid : ProcessesNamed("explorer.exe")) {
+        if (std::find(shells.begin(), shells.end(), pid) == shells.end()) {
+            HANDLE shell = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
+            TerminateProcess(shell, 0);
+            CloseHandle(shell);
+        }
+    }
     CloseProgram(&hidden);
     CloseDesktop(desktop);
     EXPECT_EQ(0u, Run(uninstall)) << "tried again";
