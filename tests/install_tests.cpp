@@ -2,8 +2,8 @@
 // upgrades over a running copy or the user's own choices, the same folder under other names,
 // a move to another folder beside another program's files, folders refused, files that
 // cannot be replaced or deleted, the uninstaller and a stale copy of it, and the portable
-// zip's program started from an unpacked folder. Each test starts and ends with nothing of ours installed: a sign-in
-// entry left behind would start the program whenever the prefix boots.
+// zip's program started from an unpacked folder. Each test starts and ends with nothing of ours
+// installed: a sign-in entry left behind would start the program whenever the prefix boots.
 #include <windows.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
@@ -310,8 +310,8 @@ TEST_F(InstallTest, AnUpgradeThatCannotReplaceAFileStopsAndLeavesTheEarlierInsta
     DateLongAgo(exe);
     std::set<std::string> installed = FolderEntries(folder);
     // As a virus scanner or a preview may hold it: read, shared for reading only.
-    HANDLE held = CreateFileA((folder + "\\Tamsprock.dll").c_str(), GENERIC_READ,
-                              FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE held = CreateFileA((folder + "\\Tamsprock.dll").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
 
     EXPECT_NE(0u, Install(""));

@@ -712,8 +712,8 @@ bool RunToEnd(const std::string& commandLine, std::string* output, DWORD* exitCo
                  CreateProcessW(NULL, &line[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup, &info);
     if (ended) {
         // Pumping: the program may be waiting on a window of this thread (the fake taskbar).
-        ended = WaitUntil(
-            [&] { return WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0; }, timeoutMs);
+        ended = WaitUntil([&] { return WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0; },
+                          timeoutMs);
         if (!ended) {
             TerminateProcess(info.hProcess, 1);
         }
