@@ -9,7 +9,7 @@
 # usage: signed_release_test.sh SOURCE_DIR WORK_DIR WINE_RUN
 set -euo pipefail
 source_dir=$1 work=$2 wine_run=$3
-ca="$work/ca" release="$work/release" installed="$work/installed"
+ca="$work/ca" release="$work/release"
 uninstaller="Uninstall Sorvagenta.exe"
 fail() {
     echo "FAIL: $*" >&2
@@ -25,7 +25,7 @@ wait_for() {
     return 1
 }
 # The builds are kept for the next run; everything else is made again.
-rm -rf "$ca" "$installed" "$work"/{release,again,unsigned,changed,unpacked}
+rm -rf "$ca" "$work"/{release,again,unsigned,changed,unpacked}
 mkdir -p "$ca" "$work/unpacked"
 
 openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "/CN=Sorvagenta test CA" \
@@ -93,7 +93,11 @@ cp "$release"/Sorvagenta-* "$work/unpacked/"
 echo "The exe, DLL and installer verify; SHA256SUMS lists them."
 
 # Without a sign-in entry, which would start the program whenever the prefix boots.
-"$wine_run" cmd /c "$(windows_path "$setup") /S /NOSTARTUP /D=$(windows_path "$installed")" \
+# Into the prefix's profile, the only place the installer takes.
+installed_windows="$("$wine_run" cmd /c 'echo %USERPROFILE%' </dev/null 2>/dev/null | tr -d '\r')\Sorvagenta signed test"
+installed=$("$wine_run" winepath -u "$installed_windows" </dev/null 2>/dev/null)
+rm -rf "$installed"
+"$wine_run" cmd /c "$(windows_path "$setup") /S /NOSTARTUP /D=$installed_windows" \
     </dev/null >/dev/null 2>&1 || fail "the silent install failed"
 wait_for '[ -f "$installed/$uninstaller" ]' || fail "no $uninstaller after the install"
 verifies "$installed/$uninstaller"
