@@ -95,7 +95,7 @@ echo "The exe, DLL and installer verify; SHA256SUMS lists them."
 # Without a sign-in entry, which would start the program whenever the prefix boots.
 # Into the prefix's profile, the only place the installer takes.
 installed_windows="$("$wine_run" cmd /c 'echo %USERPROFILE%' </dev/null 2>/dev/null | tr -d '\r')\Sorvagenta signed test"
-installed=$("$wine_run" winepath -u "$installed_windows" </dev/null 2>/dev/null)
+installed=$(readlink -f "$("$wine_run" winepath -u "$installed_windows" </dev/null 2>/dev/null)")
 rm -rf "$installed"
 "$wine_run" cmd /c "$(windows_path "$setup") /S /NOSTARTUP /D=$installed_windows" \
     </dev/null >/dev/null 2>&1 || fail "the silent install failed"
@@ -105,7 +105,7 @@ verifies "$installed/$uninstaller"
 uninstaller_kb=$(sed -n 's/^!define UNINSTALLER_KB \([0-9]*\)$/\1/p' "$source_dir/installer/sorvagenta.nsi")
 [ $(($(stat -c %s "$installed/$uninstaller") + 1023)) -le $((${uninstaller_kb:-0} * 1024 + 1023)) ] ||
     fail "the signed uninstaller is larger than the ${uninstaller_kb:-0} KB the installer counts"
-"$wine_run" "$(windows_path "$installed/$uninstaller")" /S </dev/null >/dev/null 2>&1
+"$wine_run" "$installed_windows\\$uninstaller" /S </dev/null >/dev/null 2>&1
 # It goes on from a copy of itself.
 wait_for '[ ! -e "$installed/$uninstaller" ] && [ ! -e "$installed/Sorvagenta.exe" ]' ||
     fail "the signed uninstaller did not remove the program"
