@@ -1,5 +1,6 @@
 ; What the installer and the uninstaller share. NSIS keeps the uninstaller's code apart under
 ; names that start with "un.", so each function here is made twice, once with that prefix.
+; Each gives back the registers it uses as it found them.
 
 !define /ifndef PROCESS_QUERY_LIMITED_INFORMATION 0x1000
 
@@ -63,6 +64,35 @@ FunctionEnd
 !define FullFolder '!insertmacro CallFullFolder ""'
 !define un.FullFolder '!insertmacro CallFullFolder "un."'
 
+; Removes the folder under the stack's top (in full form) and those above it up to the
+; folder on the top, each only while empty: what an install made for itself. Nothing when
+; the top is "" or not that folder or one above it.
+!macro RemoveEmptyFoldersFunction UN
+Function ${UN}RemoveEmptyFolders
+    Exch $0
+    Exch
+    Exch $1
+    Push $2
+    Push $3
+    StrLen $2 "$0\"
+    StrCpy $3 "$1\" $2
+    ${If} $0 != ""
+    ${AndIf} $3 == "$0\"
+        ${Do}
+            RMDir $1
+            ${IfThen} $1 == $0 ${|} ${Break} ${|}
+            ${GetParent} $1 $1
+        ${LoopUntil} $1 == ""
+    ${EndIf}
+    Pop $3
+    Pop $2
+    Pop $1
+    Pop $0
+FunctionEnd
+!macroend
+!insertmacro RemoveEmptyFoldersFunction ""
+!insertmacro RemoveEmptyFoldersFunction "un."
+
 ; The running copy of the program: its hidden window in $runningWindow (0 when none runs), its
 ; process id in $runningProcess, and its folder in full form in $runningFolder ("" when this
 ; user may not read it, as for another account's copy).
@@ -104,6 +134,10 @@ FunctionEnd
 Var wasRunning
 !macro EndRunningCopyFunction UN
 Function ${UN}EndRunningCopy
+    Push $2
+    Push $3
+    Push $4
+    Push $5
     StrCpy $wasRunning 0
     ${Do}
         Call ${UN}FindRunningCopy
@@ -137,6 +171,10 @@ Function ${UN}EndRunningCopy
             Abort "${APP} is still running: nothing was changed."
         ${EndIf}
     ${Loop}
+    Pop $5
+    Pop $4
+    Pop $3
+    Pop $2
 FunctionEnd
 !macroend
 !insertmacro EndRunningCopyFunction ""

@@ -3,8 +3,11 @@
 ; shipped files), UNINSTALLER and INSTALL_FOLDER (the default one, under $LOCALAPPDATA); and
 ; BINDIR (the built program files), ICON, ART (the pages' pictures) and OUTFILE; for a signed
 ; release also PYTHON, SIGN_FILE (tools/release/sign_file.py), FACTS (the build's release.json)
-; and SIGNATURES. This file holds the settings, pages and installer sections; shared.nsh what the uninstaller uses too, folder.nsh the checks of
-; the install folder, uninstall.nsh the uninstaller.
+; and SIGNATURES. This file holds the settings, pages and installer sections; shared.nsh what
+; the uninstaller uses too, folder.nsh the checks of the install folder and the putting of the
+; files there, uninstall.nsh the uninstaller.
+; Every function takes its arguments from the stack, leaves its results on the stack or in
+; named variables, and gives back the registers $0-$9 (and $R0-$R9) it uses as it found them.
 Target amd64-unicode
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
@@ -17,13 +20,17 @@ SetDateSave off
 !include WinCore.nsh
 !include Sections.nsh
 !include WinVer.nsh
+!include WordFunc.nsh
 
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 ; Where Task Manager keeps a sign-in entry's "disabled" flag.
 !define APPROVED_KEY "Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run"
 !define APPS_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${APP}"
-!define NOT_OWN_FOLDER "$INSTDIR is outside your profile in a folder that another account \
-    owns, which could change the program there."
+; What the Apps entry keeps for the uninstaller: the highest folder the install made, and the
+; Start-menu shortcut it made.
+!define CREATED_VALUE "SorvagentaCreatedFolder"
+!define SHORTCUT_VALUE "SorvagentaShortcut"
+!define SHORTCUT "$SMPROGRAMS\${APP}.lnk"
 ; The uninstaller is written, not packed as a file, so "Space required" would leave it out:
 ; the installer tool's stub and our uninstall code (112 KB), and room for a signature with its
 ; certificate chain (the test's signer and CA take 2.3 KB).
@@ -62,6 +69,8 @@ Var previous
 Var samePlace
 ; The highest folder this run made for $INSTDIR; "" when it made none.
 Var createdTop
+; That of the earlier install, from its Apps entry.
+Var previousTop
 Var finishText
 
 !define MUI_ICON "${ICON}"
@@ -102,7 +111,7 @@ Var finishText
 !include shared.nsh
 !include folder.nsh
 
-; One value of a version block, in OUT ("" without it); uses $7-$9.
+; One value of a version block, in OUT ("" without it); uses $7-$9 (the caller keeps them).
 !macro VersionString BLOCK NAME OUT
     System::Call "version::VerQueryValueW(p ${BLOCK}, w '${NAME}', *p .r8, *i .r9) i .r7"
     StrCpy ${OUT} ""
@@ -113,10 +122,20 @@ Var finishText
 !macroend
 
 ; Deletes the file on the stack only when its version block names our publisher and product:
-; a file of that name may be another program's or the user's. $R0 says which it was: "ours",
-; "none" (no version block) or "other". Uses $0-$9.
+; a file of that name may be another program's or the user's. Leaves on the stack which it
+; was: "ours", "none" (no version block) or "other".
 Function DeleteIfOurs
-    Pop $0
+    Exch $0
+    Push $R0
+    Push $1
+    Push $2
+    Push $3
+    Push $4
+    Push $5
+    Push $6
+    Push $7
+    Push $8
+    Push $9
     StrCpy $5 ""
     StrCpy $6 ""
     StrCpy $R0 "none"
@@ -148,17 +167,19 @@ Function DeleteIfOurs
             StrCpy $R0 "ours"
         ${EndIf}
     ${EndIf}
+    StrCpy $0 $R0
+    Pop $9
+    Pop $8
+    Pop $7
+    Pop $6
+    Pop $5
+    Pop $4
+    Pop $3
+    Pop $2
+    Pop $1
+    Pop $R0
+    Exch $0
 FunctionEnd
-
-; Puts one of the installed files in $INSTDIR: the uninstaller is made from the Uninstall
-; section, the others are packed.
-!macro PutInstalledFile NAME
-    !if "${NAME}" == "${UNINSTALLER}"
-        WriteUninstaller "$INSTDIR\${NAME}"
-    !else
-        File "${BINDIR}/${NAME}"
-    !endif
-!macroend
 
 ; The verdict of DeleteIfOurs on the earlier install's program.
 Var previousProgram
@@ -168,27 +189,23 @@ Var previousProgram
     Push "$previous\${NAME}"
     Call DeleteIfOurs
     !if "${NAME}" == "${PROGRAM}"
-        StrCpy $previousProgram $R0
+        Pop $previousProgram
     !else if "${NAME}" == "${LIBRARY}"
+        Pop $R0
         ${If} $R0 == "none"
         ${AndIf} $previousProgram == "ours"
             Delete "$previous\${NAME}"
         ${EndIf}
+    !else
+        Pop $R0
     !endif
 !macroend
 
 Function DirectoryLeave
+    Push $R0
     ${FullFolder} $INSTDIR $INSTDIR
-    Call CheckWritable
-    ${If} $writable == 0
-        MessageBox MB_ICONEXCLAMATION "$INSTDIR cannot be written to. Choose another folder."
-        Abort
-    ${EndIf}
-    Call CheckOwner
-    ${If} $0 == 0
-        MessageBox MB_ICONEXCLAMATION "${NOT_OWN_FOLDER} Choose another folder."
-        Abort
-    ${EndIf}
+    !insertmacro CheckInstallFolder "Choose another folder." "Abort"
+    Pop $R0
 FunctionEnd
 
 Section "-Program files"
@@ -196,22 +213,14 @@ Section "-Program files"
     ; One form of the folder before anything uses it: "C:\Apps\x\..\${APP}" must not be taken
     ; for another folder than "C:\Apps\${APP}".
     ${FullFolder} $INSTDIR $INSTDIR
-    Call CheckWritable
-    ${If} $writable == 0
-        MessageBox MB_ICONEXCLAMATION "$INSTDIR cannot be written to: nothing was installed." /SD IDOK
-        Abort "$INSTDIR cannot be written to."
-    ${EndIf}
-    Call CheckOwner
-    ${If} $0 == 0
-        MessageBox MB_ICONEXCLAMATION "${NOT_OWN_FOLDER} Nothing was installed." /SD IDOK
-        Abort "$INSTDIR is in a folder of another account."
-    ${EndIf}
+    !insertmacro CheckInstallFolder "Nothing was installed." 'Abort "Nothing was installed."'
     Call MakeInstallFolder
     Call EndRunningCopy
-    !insertmacro ForEachInstalledFile PutInstalledFile
+    Call PutInstalledFiles
     ; An earlier version's uninstaller had a name other programs use too.
     Push "$INSTDIR\Uninstall.exe"
     Call DeleteIfOurs
+    Pop $R0
 
     WriteRegStr HKCU "${APPS_KEY}" DisplayName "${APP}"
     WriteRegStr HKCU "${APPS_KEY}" DisplayVersion "${VERSION}"
@@ -224,6 +233,13 @@ Section "-Program files"
     WriteRegDWORD HKCU "${APPS_KEY}" NoRepair 1
     ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
     WriteRegDWORD HKCU "${APPS_KEY}" EstimatedSize $0
+    ; The uninstaller removes the folders the install made, once empty; an upgrade in place
+    ; made none, and keeps what the first install made.
+    ${If} $createdTop != ""
+        WriteRegStr HKCU "${APPS_KEY}" ${CREATED_VALUE} $createdTop
+    ${ElseIf} $samePlace == 0
+        DeleteRegValue HKCU "${APPS_KEY}" ${CREATED_VALUE}
+    ${EndIf}
 
     ; Installed into another folder (found by the file system, not by name): the earlier
     ; one keeps everything that is not ours.
@@ -232,12 +248,18 @@ Section "-Program files"
         !insertmacro ForEachInstalledFile DeleteEarlierFileIfOurs
         Push "$previous\Uninstall.exe"
         Call DeleteIfOurs
+        Pop $R0
         RMDir "$previous"
+        Push "$previous"
+        Push "$previousTop"
+        Call RemoveEmptyFolders
     ${EndIf}
 SectionEnd
 
 Section "Start-menu shortcut" SecShortcut
-    CreateShortcut "$SMPROGRAMS\${APP}.lnk" "$INSTDIR\${PROGRAM}"
+    CreateShortcut "${SHORTCUT}" "$INSTDIR\${PROGRAM}"
+    ; By its path the uninstaller knows it, whatever the name of the folder it starts from.
+    WriteRegStr HKCU "${APPS_KEY}" ${SHORTCUT_VALUE} "${SHORTCUT}"
 SectionEnd
 
 Section "Start ${APP} when I sign in" SecStartup
@@ -247,7 +269,8 @@ SectionEnd
 Section "-Finish"
     ; A repair or upgrade without an option takes away what an earlier install made.
     ${IfNot} ${SectionIsSelected} ${SecShortcut}
-        Delete "$SMPROGRAMS\${APP}.lnk"
+        Delete "${SHORTCUT}"
+        DeleteRegValue HKCU "${APPS_KEY}" ${SHORTCUT_VALUE}
     ${EndIf}
     ${IfNot} ${SectionIsSelected} ${SecStartup}
         DeleteRegValue HKCU "${RUN_KEY}" "${APP}"
@@ -291,9 +314,10 @@ Function .onInit
         ${If} $0 == ""
             !insertmacro UnselectSection ${SecStartup}
         ${EndIf}
-        ${IfNot} ${FileExists} "$SMPROGRAMS\${APP}.lnk"
+        ${IfNot} ${FileExists} "${SHORTCUT}"
             !insertmacro UnselectSection ${SecShortcut}
         ${EndIf}
+        ReadRegStr $previousTop HKCU "${APPS_KEY}" ${CREATED_VALUE}
     ${EndIf}
     ${GetParameters} $0
     ClearErrors
@@ -301,6 +325,78 @@ Function .onInit
     ${IfNot} ${Errors}
         !insertmacro UnselectSection ${SecStartup}
     ${EndIf}
+    Call CheckGivenFolder
+FunctionEnd
+
+; The folder /D= gave, as it stands, on the stack; "" without one. It is the rest of the
+; command line after " /D=" (the installer tool takes it so: last, unquoted), which the tool
+; cuts off $CMDLINE but not off the process's own command line.
+Function GivenFolder
+    Push $0
+    Push $1
+    Push $2
+    Push $3
+    System::Call "kernel32::GetCommandLineW() w .r3"
+    StrCpy $0 ""
+    StrLen $2 $3
+    ${For} $1 0 $2
+        StrCpy $0 $3 4 $1
+        ${If} $0 S== " /D="
+            IntOp $1 $1 + 4
+            StrCpy $0 $3 "" $1
+            ${Break}
+        ${EndIf}
+        StrCpy $0 ""
+    ${Next}
+    Pop $3
+    Pop $2
+    Pop $1
+    Exch $0
+FunctionEnd
+
+; A folder given by /D= that is no folder to install into is refused before anything is
+; written: the installer tool would otherwise put another folder in its place (the earlier
+; install's, or the default) without a word. Without /D=, an earlier install outside the
+; profile moves into the default folder.
+Function CheckGivenFolder
+    Push $0
+    Push $1
+    Push $2
+    Call GivenFolder
+    Pop $0
+    ${If} $0 == ""
+        Call FolderRefusal
+        Pop $1
+        ${If} $1 != ""
+            StrCpy $INSTDIR "$LOCALAPPDATA\${INSTALL_FOLDER}"
+        ${EndIf}
+    ${Else}
+        StrCpy $1 $0 2 1
+        StrCpy $2 $0 2
+        ${If} $1 != ":\"
+        ${AndIf} $2 != "\\"
+            StrCpy $1 "$0 is not a full path, such as $LOCALAPPDATA\${INSTALL_FOLDER}."
+        ${Else}
+            ${FullFolder} $0 $0
+            ${FullFolder} $INSTDIR $INSTDIR
+            StrCpy $1 ""
+            ${If} $0 != $INSTDIR
+                StrCpy $1 "$0 is not a folder that can be installed into."
+            ${EndIf}
+            StrCpy $INSTDIR $0
+        ${EndIf}
+        ${If} $1 == ""
+            Call FolderRefusal
+            Pop $1
+        ${EndIf}
+        ${If} $1 != ""
+            MessageBox MB_ICONEXCLAMATION "$1 Nothing was installed." /SD IDOK
+            Abort
+        ${EndIf}
+    ${EndIf}
+    Pop $2
+    Pop $1
+    Pop $0
 FunctionEnd
 
 !include uninstall.nsh

@@ -1,68 +1,56 @@
 ; The uninstaller: its code is the functions named "un." and the section "Uninstall".
-!include Win\COM.nsh
-
-!define /ifndef COINIT_APARTMENTTHREADED 2
 
 ; Each folder in full form, so that two spellings of one folder compare equal: this
-; uninstaller's, and those the shortcut, the sign-in entry and the Apps entry point at.
+; uninstaller's, and those the sign-in entry and the Apps entry point at.
 Var thisFolder
-Var shortcutFolder
 Var signInFolder
 Var appsEntryFolder
+; 1 when the uninstaller runs from the install folder itself (_?= given): it cannot delete
+; its own file, which is left to whoever started it.
+Var inPlace
 
 Function un.onInit
     !insertmacro OneAtATime
 FunctionEnd
 
-; The folder of the program the Start-menu shortcut starts, in $0 ("" without one).
-Function un.ShortcutFolder
-    StrCpy $0 ""
-    System::Call "ole32::CoInitializeEx(p 0, i ${COINIT_APARTMENTTHREADED}) i .r4"
-    !insertmacro ComHlpr_CreateInProcInstance ${CLSID_ShellLink} ${IID_IShellLinkW} r1 .r2
-    ${If} $2 == 0
-        ; The shortcut is loaded through the link's IPersistFile.
-        ${IUnknown::QueryInterface} $1 '("${IID_IPersistFile}",.r3).r2'
-        ${If} $2 == 0
-            ${IPersistFile::Load} $3 '("$SMPROGRAMS\${APP}.lnk",${STGM_READ}).r2'
-            ${If} $2 == 0
-                ${IShellLink::GetPath} $1 '(.r5,${NSIS_MAX_STRLEN},0,0).r2'
-                ${If} $2 == 0
-                    ${GetParent} $5 $0
-                ${EndIf}
-            ${EndIf}
-            ${IUnknown::Release} $3 ""
-        ${EndIf}
-        ${IUnknown::Release} $1 ""
-    ${EndIf}
-    ${If} $4 >= 0
-        System::Call "ole32::CoUninitialize()"
-    ${EndIf}
-FunctionEnd
-
-; The folder of the program the sign-in entry starts, in $0 ("" without one).
+; The folder of the program the sign-in entry starts, on the stack ("" without one).
 Function un.SignInFolder
+    Push $0
+    Push $1
     ReadRegStr $0 HKCU "${RUN_KEY}" "${APP}"
     StrCpy $1 $0 1
     ${If} $1 == '"'
         StrCpy $0 $0 -1 1
     ${EndIf}
     ${GetParent} $0 $0
+    Pop $1
+    Exch $0
 FunctionEnd
 
+; Deletes one installed file; once one stays, the later ones are kept too, so that what is
+; left still works and can be uninstalled again.
 !macro DeleteInstalledFile NAME
-    Delete "$INSTDIR\${NAME}"
+    ${If} $failedFile == ""
+    !if "${NAME}" == "${UNINSTALLER}"
+    ${AndIf} $inPlace == 0
+    !endif
+        Delete "$INSTDIR\${NAME}"
+        ${IfThen} ${FileExists} "$INSTDIR\${NAME}" ${|} StrCpy $failedFile "${NAME}" ${|}
+    ${EndIf}
 !macroend
 
 Section "Uninstall"
     ; A stale copy of the uninstaller elsewhere leaves the live install's entries alone:
     ; each goes only when it points at this folder. Compared while the folders exist.
     ${un.FullFolder} $INSTDIR $thisFolder
-    Call un.ShortcutFolder
-    ${un.FullFolder} $0 $shortcutFolder
     Call un.SignInFolder
+    Pop $0
     ${un.FullFolder} $0 $signInFolder
     ReadRegStr $0 HKCU "${APPS_KEY}" InstallLocation
     ${un.FullFolder} $0 $appsEntryFolder
+    ${un.FullFolder} $EXEDIR $0
+    StrCpy $inPlace 0
+    ${IfThen} $0 == $thisFolder ${|} StrCpy $inPlace 1 ${|}
     ; A copy running from another folder is not this uninstaller's to end; one whose folder
     ; cannot be read may be this folder's.
     Call un.FindRunningCopy
@@ -70,11 +58,31 @@ Section "Uninstall"
     ${OrIf} $runningFolder == $thisFolder
         Call un.EndRunningCopy
     ${EndIf}
+    ; A copy out of sight (another session) still holds the program: then everything stays,
+    ; the Apps entry too, so that the user can try again.
+    StrCpy $failedFile ""
     !insertmacro ForEachInstalledFile DeleteInstalledFile
+    ${If} $failedFile != ""
+        MessageBox MB_ICONSTOP "$INSTDIR\$failedFile could not be deleted: ${APP} may still be \
+            running, for example in another session of yours. Close it there, then uninstall \
+            again." /SD IDOK
+        Abort "$INSTDIR\$failedFile could not be deleted."
+    ${EndIf}
+    ${If} $appsEntryFolder == $thisFolder
+        ; Only the shortcut the install made, and only if it still has our name.
+        ReadRegStr $0 HKCU "${APPS_KEY}" ${SHORTCUT_VALUE}
+        ${GetFileName} $0 $1
+        ${If} $1 == "${APP}.lnk"
+            Delete $0
+        ${EndIf}
+        ReadRegStr $1 HKCU "${APPS_KEY}" ${CREATED_VALUE}
+    ${EndIf}
     ; Only if empty: a user's own files stay, and so does their folder.
     RMDir "$INSTDIR"
-    ${If} $shortcutFolder == $thisFolder
-        Delete "$SMPROGRAMS\${APP}.lnk"
+    ${If} $appsEntryFolder == $thisFolder
+        Push $thisFolder
+        Push $1
+        Call un.RemoveEmptyFolders
     ${EndIf}
     ${If} $signInFolder == $thisFolder
         DeleteRegValue HKCU "${RUN_KEY}" "${APP}"

@@ -1,9 +1,9 @@
 // The release files worked as a user and a deployment script would: silent installs,
 // upgrades over a running copy or the user's own choices, the same folder under other names,
-// a move to another folder beside another program's files, the rights of new folders, the
-// uninstaller and a stale copy of it, and the portable zip's program started from an
-// unpacked folder. Each test starts and ends with nothing of ours installed: a sign-in
-// entry left behind would start the program whenever the prefix boots.
+// a move to another folder beside another program's files, folders refused, files that
+// cannot be replaced or deleted, the uninstaller and a stale copy of it, and the portable
+// zip's program started from an unpacked folder. Each test starts and ends with nothing of ours
+// installed: a sign-in entry left behind would start the program whenever the prefix boots.
 #include <windows.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
@@ -33,6 +33,12 @@ std::string InstallFolder() {
     return std::string(temp) + "Sorvagenta install test\\Sorvagenta";
 }
 
+std::string Profile() {
+    char profile[MAX_PATH] = "";
+    GetEnvironmentVariableA("USERPROFILE", profile, MAX_PATH);
+    return profile;
+}
+
 std::string DefaultFolder() {
     char local[MAX_PATH] = "";
     SHGetFolderPathA(NULL, CSIDL_LOCAL_APPDATA, NULL, 0, local);
@@ -51,8 +57,36 @@ std::string SystemFile(const char* name) {
     return std::string(system) + "\\" + name;
 }
 
+// Paths here are UTF-8.
 bool Exists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// An old date on an installed file shows whether an upgrade wrote it again.
+const FILETIME kLongAgo = {0, 0x01C00000}; // the year 2000
+void DateLongAgo(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    SetFileTime(file, NULL, NULL, &kLongAgo);
+    CloseHandle(file);
+}
+bool WrittenSince(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA now = {};
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &now);
+    return now.ftLastWriteTime.dwHighDateTime > kLongAgo.dwHighDateTime;
+}
+
+// The names in a folder, sorted.
+std::set<std::string> FolderEntries(const std::string& folder) {
+    std::set<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
+        names.insert(found.cFileName);
+    }
+    FindClose(search);
+    return names;
 }
 
 std::string ReadFileBytes(const std::string& path) {
@@ -106,27 +140,6 @@ std::vector<HWND> HostWindows() {
     return found;
 }
 
-// Runs a command line and, unless detach, waits for it (pumping, so the fake taskbar
-// answers the program) and returns its exit code; ~0u if it could not start or hangs.
-DWORD RunCommand(std::string commandLine, bool detach = false) {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info)) {
-        return ~0u;
-    }
-    CloseHandle(info.hThread);
-    DWORD code = detach ? 0 : ~0u;
-    if (!detach &&
-        WaitUntil([&] { return WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0; }, 120000)) {
-        GetExitCodeProcess(info.hProcess, &code);
-    } else if (!detach) {
-        TerminateProcess(info.hProcess, 1);
-    }
-    CloseHandle(info.hProcess);
-    return code;
-}
-
 class InstallTest : public WineTest {
   protected:
     void SetUp() override {
@@ -155,6 +168,7 @@ class InstallTest : public WineTest {
         for (const std::string& inTree : {folder, moved}) {
             DeleteTree(inTree.substr(0, inTree.rfind('\\')));
         }
+        DeleteTree(nestTop);
         DeleteTree(DefaultFolder());
         DeleteFileA(Shortcut().c_str());
         RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, "Sorvagenta");
@@ -162,8 +176,13 @@ class InstallTest : public WineTest {
         RegDeleteKeyA(HKEY_CURRENT_USER, kAppsKey);
     }
 
+    // The installer's exit code; ~0u when it does not end.
+    DWORD Run(const std::string& commandLine) {
+        DWORD code = ~0u;
+        return RunToEnd(commandLine, NULL, &code) ? code : ~0u;
+    }
     DWORD Install(const std::string& switches, const std::string& target) {
-        return RunCommand("\"" SETUP_PATH "\" /S " + switches + " /D=" + target);
+        return Run("\"" SETUP_PATH "\" /S " + switches + " /D=" + target);
     }
     DWORD Install(const std::string& switches) {
         return Install(switches, folder);
@@ -210,8 +229,10 @@ class InstallTest : public WineTest {
     FakeTaskbar taskbar;
     std::string folder = InstallFolder();
     std::string exe = folder + "\\Sorvagenta.exe";
-    // Outside the user's profile, where the installer restricts a folder it makes.
-    std::string moved = "C:\\Sorvagenta move test\\Sorvagenta";
+    std::string moved = Profile() + "\\Sorvagenta move test\\Sorvagenta";
+    // Made by the installer, in a name outside the ANSI code page.
+    std::string nestTop = Profile() + u8"\\Программы 用";
+    std::string nested = nestTop + "\\Apps\\Nest\\Sorvagenta";
 };
 
 TEST_F(InstallTest, SilentInstallPutsFilesShortcutSignInAndAppsEntryInPlace) {
@@ -223,10 +244,7 @@ TEST_F(InstallTest, SilentInstallPutsFilesShortcutSignInAndAppsEntryInPlace) {
               ReadFileBytes(folder + "\\Tamsprock.dll"));
     EXPECT_TRUE(Exists(Shortcut()));
 
-    std::string signIn = UserValue(kRunKey, "Sorvagenta");
-    EXPECT_EQ("\"" + exe + "\"", signIn);
-    RunCommand(signIn, true);
-    EXPECT_NE((HWND)NULL, WaitForOtherCopy(0)) << "the sign-in command starts the program";
+    EXPECT_EQ("\"" + exe + "\"", UserValue(kRunKey, "Sorvagenta"));
 
     EXPECT_EQ("Sorvagenta", UserValue(kAppsKey, "DisplayName"));
     EXPECT_EQ(SORVAGENTA_VERSION_TEXT, UserValue(kAppsKey, "DisplayVersion"));
@@ -241,25 +259,37 @@ TEST_F(InstallTest, SilentInstallPutsFilesShortcutSignInAndAppsEntryInPlace) {
     EXPECT_EQ("1", UserValue(kAppsKey, "NoRepair"));
 }
 
-TEST_F(InstallTest, FolderThatCannotBeWrittenIsRefusedBeforeAnythingIsWritten) {
-    // Linux's /proc, seen through Wine's drive for /, takes no new folders.
-    EXPECT_NE(0u, Install("", "Z:\\proc\\Sorvagenta"));
-    EXPECT_EQ("<none>", UserValue(kAppsKey, "DisplayName"));
-    EXPECT_EQ("<none>", UserValue(kRunKey, "Sorvagenta"));
-    EXPECT_FALSE(Exists(Shortcut()));
+// Each is refused before anything is written, and the earlier install stays as it was.
+TEST_F(InstallTest, AFolderOutsideTheProfileOrNotAUsableFolderIsRefused) {
+    ASSERT_EQ(0u, Install(""));
+    RegSetKeyValueA(HKEY_CURRENT_USER, kAppsKey, "DisplayVersion", REG_SZ, "0.9", 4);
+    DateLongAgo(exe);
+    std::string tooLong = Profile();
+    while (tooLong.size() < MAX_PATH) {
+        tooLong += "\\Sorvagenta";
+    }
+    std::string outside = "C:\\Sorvagenta outside test\\Sorvagenta";
+    // Beside the profile under a longer name; Linux's /proc through Wine's drive for /; a
+    // file; a folder under a file; relative; a drive's root; the profile itself.
+    for (const std::string& target :
+         {outside, Profile() + "x\\Sorvagenta", std::string("Z:\\proc\\Sorvagenta"), exe,
+          exe + "\\Sorvagenta", std::string("Sorvagenta"), std::string("C:\\"), Profile(),
+          tooLong}) {
+        EXPECT_NE(0u, Install("", target)) << target;
+        EXPECT_EQ(folder, UserValue(kAppsKey, "InstallLocation")) << target;
+        EXPECT_EQ("0.9", UserValue(kAppsKey, "DisplayVersion")) << target;
+        EXPECT_FALSE(WrittenSince(exe)) << target;
+        DateLongAgo(exe);
+    }
+    EXPECT_FALSE(Exists(outside.substr(0, outside.rfind('\\'))));
+    EXPECT_FALSE(Exists(Profile() + "x"));
 }
 
 TEST_F(InstallTest, UpgradeEndsTheRunningCopyReplacesItsFilesAndStartsItAgain) {
     ASSERT_EQ(0u, Install(""));
     Program old;
     ASSERT_TRUE(StartProgramAndWaitForHost(&old, exe));
-    // An old date on the installed file shows whether the upgrade wrote it again.
-    HANDLE file = CreateFileA(exe.c_str(), FILE_WRITE_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                              OPEN_EXISTING, 0, NULL);
-    FILETIME longAgo = {0, 0x01C00000}; // the year 2000
-    ASSERT_TRUE(SetFileTime(file, NULL, NULL, &longAgo));
-    CloseHandle(file);
+    DateLongAgo(exe);
 
     ASSERT_EQ(0u, Install("/NOSTARTUP"));
 
@@ -267,13 +297,32 @@ TEST_F(InstallTest, UpgradeEndsTheRunningCopyReplacesItsFilesAndStartsItAgain) {
     EXPECT_TRUE(WaitForExit(&old, &exitCode));
     EXPECT_EQ(0u, exitCode);
     EXPECT_TRUE(TaskbarSaw(kTrayDelete, old.host));
-    WIN32_FILE_ATTRIBUTE_DATA now = {};
-    GetFileAttributesExA(exe.c_str(), GetFileExInfoStandard, &now);
-    EXPECT_GT(now.ftLastWriteTime.dwHighDateTime, longAgo.dwHighDateTime) << "not replaced";
+    EXPECT_TRUE(WrittenSince(exe)) << "not replaced";
     EXPECT_NE((HWND)NULL, WaitForOtherCopy(old.pid)) << "the program runs again";
     EXPECT_EQ(1u, ProcessesNamed("Sorvagenta.exe").size());
     EXPECT_EQ("<none>", UserValue(kRunKey, "Sorvagenta")) << "/NOSTARTUP this time";
     CloseProgram(&old);
+}
+
+TEST_F(InstallTest, AnUpgradeThatCannotReplaceAFileStopsAndLeavesTheEarlierInstallWorking) {
+    ASSERT_EQ(0u, Install(""));
+    RegSetKeyValueA(HKEY_CURRENT_USER, kAppsKey, "DisplayVersion", REG_SZ, "0.9", 4);
+    DateLongAgo(exe);
+    std::set<std::string> installed = FolderEntries(folder);
+    // As a virus scanner or a preview may hold it: read, shared for reading only.
+    HANDLE held = CreateFileA((folder + "\\Tamsprock.dll").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+
+    EXPECT_NE(0u, Install(""));
+    CloseHandle(held);
+
+    EXPECT_FALSE(WrittenSince(exe)) << "a mixed install";
+    EXPECT_EQ(installed, FolderEntries(folder)) << "files left of the upgrade";
+    EXPECT_EQ("0.9", UserValue(kAppsKey, "DisplayVersion"));
+    Program program;
+    EXPECT_TRUE(StartProgramAndWaitForHost(&program, exe));
+    CloseProgram(&program);
 }
 
 // What a package manager runs over an install the user made their own: their folder, no
@@ -288,7 +337,7 @@ TEST_F(InstallTest, SilentUpgradeKeepsTheFolderAndTheOptionsTheUserLeft) {
     std::string earlier = folder + "\\Uninstall.exe";
     ASSERT_TRUE(CopyFileA((folder + "\\" + kUninstaller).c_str(), earlier.c_str(), FALSE));
 
-    ASSERT_EQ(0u, RunCommand("\"" SETUP_PATH "\" /S"));
+    ASSERT_EQ(0u, Run("\"" SETUP_PATH "\" /S"));
 
     EXPECT_TRUE(Exists(dll));
     EXPECT_FALSE(Exists(earlier)) << "an earlier uninstaller of ours";
@@ -303,7 +352,7 @@ TEST_F(InstallTest, PlainUpgradeKeepsASignInEntryDisabledInTaskManager) {
     ASSERT_EQ(0u, Install(""));
     DisableSignInInTaskManager();
 
-    ASSERT_EQ(0u, RunCommand("\"" SETUP_PATH "\" /S"));
+    ASSERT_EQ(0u, Run("\"" SETUP_PATH "\" /S"));
 
     EXPECT_EQ("\"" + exe + "\"", UserValue(kRunKey, "Sorvagenta"));
     EXPECT_EQ(kDisabled, UserValue(kApprovedKey, "Sorvagenta"));
@@ -316,7 +365,8 @@ TEST_F(InstallTest, ReinstallUnderAnotherSpellingOfItsFolderKeepsTheInstall) {
     std::string parent = folder.substr(0, folder.rfind('\\'));
     std::vector<std::string> spellings = {folder + ".", parent + "\\.\\Sorvagenta",
                                           "\\\\?\\" + folder};
-    // Through Wine's drive for /, as another drive letter would on Windows.
+    // Through Wine's drive for /, as another drive letter would on Windows: by its name
+    // outside the profile, so refused.
     char prefix[MAX_PATH] = "";
     if (GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH) > 0) {
         std::string throughRoot = "Z:" + std::string(prefix) + "\\drive_c" + folder.substr(2);
@@ -326,14 +376,15 @@ TEST_F(InstallTest, ReinstallUnderAnotherSpellingOfItsFolderKeepsTheInstall) {
     spellings.push_back(parent + "\\x\\..\\Sorvagenta");
 
     for (const std::string& spelling : spellings) {
-        ASSERT_EQ(0u, Install("", spelling)) << spelling;
+        DWORD expected = spelling[0] == 'Z' ? 2 : 0;
+        ASSERT_EQ(expected, Install("", spelling)) << spelling;
         for (const char* name : {"Sorvagenta.exe", "Tamsprock.dll", kUninstaller.c_str()}) {
             EXPECT_TRUE(Exists(folder + "\\" + name)) << spelling << ": " << name;
         }
+        // The entries name it in its one form.
+        EXPECT_EQ(folder, UserValue(kAppsKey, "InstallLocation")) << spelling;
+        EXPECT_EQ("\"" + exe + "\"", UserValue(kRunKey, "Sorvagenta")) << spelling;
     }
-    // The entries name it in its one form.
-    EXPECT_EQ(folder, UserValue(kAppsKey, "InstallLocation"));
-    EXPECT_EQ("\"" + exe + "\"", UserValue(kRunKey, "Sorvagenta"));
 }
 
 // Files of our names that are not ours: installing beside them and moving away from them
@@ -369,6 +420,10 @@ TEST_F(InstallTest, InstallIntoAnotherFolderMovesTheInstallAndLeavesTheUsersFile
     ASSERT_EQ(0u, Install(""));
     std::string own = folder + "\\my notes.txt";
     std::ofstream(own) << "mine";
+    // The test files earlier versions named by process id, planted in the earlier folder.
+    for (int pid = 0; pid < 16384; pid += 4) {
+        std::ofstream(folder + "\\Sorvagenta-" + std::to_string(pid) + ".write-test");
+    }
     Program old;
     ASSERT_TRUE(StartProgramAndWaitForHost(&old, exe));
 
@@ -398,7 +453,7 @@ TEST_F(InstallTest, StaleUninstallerElsewhereLeavesTheLiveInstallAlone) {
     Program live;
     ASSERT_TRUE(StartProgramAndWaitForHost(&live, exe));
 
-    RunCommand("\"" + stale + "\\" + kUninstaller + "\" /S", true);
+    Run("\"" + stale + "\\" + kUninstaller + "\" /S");
     ASSERT_TRUE(WaitForUninstaller(stale + "\\" + kUninstaller));
 
     EXPECT_TRUE(Exists(exe));
@@ -419,7 +474,7 @@ TEST_F(InstallTest, SilentUninstallEndsTheProgramAndRemovesAllButTheUsersFiles) 
     DisableSignInInTaskManager();
 
     // The uninstaller goes on from a copy of itself: wait for its effects.
-    RunCommand("\"" + folder + "\\" + kUninstaller + "\" /S", true);
+    Run("\"" + folder + "\\" + kUninstaller + "\" /S");
     DWORD exitCode = ~0u;
     EXPECT_TRUE(WaitForExit(&program, &exitCode));
     EXPECT_EQ(0u, exitCode);
@@ -435,93 +490,50 @@ TEST_F(InstallTest, SilentUninstallEndsTheProgramAndRemovesAllButTheUsersFiles) 
     CloseProgram(&program);
 }
 
-// Installs with a logging stand-in for the system's icacls.exe, put back afterwards.
-class FolderRightsTest : public InstallTest {
-  protected:
-    void SetUp() override {
-        InstallTest::SetUp();
-        if (IsSkipped()) {
-            return;
-        }
-        char temp[MAX_PATH] = "";
-        GetTempPathA(MAX_PATH, temp);
-        log = std::string(temp) + "sorvagenta-icacls.log";
-        // A run that ended before its TearDown left the real one here.
-        if (!Exists(saved)) {
-            ASSERT_TRUE(CopyFileA(icacls.c_str(), saved.c_str(), TRUE));
-        }
-        ASSERT_TRUE(CopyFileA(ICACLS_STANDIN, icacls.c_str(), FALSE));
-        DeleteFileA(log.c_str());
-        // Wine runs its own icacls unless told to prefer the file.
-        RegSetKeyValueA(HKEY_CURRENT_USER, kWineOverrides, "icacls.exe", REG_SZ, "native", 7);
-        SetEnvironmentVariableA("SORVAGENTA_ICACLS_LOG", log.c_str());
-    }
-    void TearDown() override {
-        if (!IsSkipped()) {
-            EXPECT_TRUE(CopyFileA(saved.c_str(), icacls.c_str(), FALSE));
-            DeleteFileA(saved.c_str());
-            RegDeleteKeyValueA(HKEY_CURRENT_USER, kWineOverrides, "icacls.exe");
-            SetEnvironmentVariableA("SORVAGENTA_ICACLS_LOG", NULL);
-            SetEnvironmentVariableA("SORVAGENTA_ICACLS_EXIT", NULL);
-            DeleteFileA(log.c_str());
-        }
-        InstallTest::TearDown();
-    }
+// Running where the uninstaller cannot see it (another desktop here; on Windows, another
+// session), the program keeps its files: run in place so that its exit code is seen.
+TEST_F(InstallTest, AnUninstallThatCannotDeleteTheProgramSaysSoAndKeepsTheAppsEntry) {
+    ASSERT_EQ(0u, Install(""));
+    std::vector<DWORD> shells = ProcessesNamed("explorer.exe");
+    const char desktopName[] = "Sorvagenta test desktop";
+    HDESK desktop = CreateDesktopA(desktopName, NULL, NULL, 0, GENERIC_ALL, NULL);
+    ASSERT_NE((HDESK)NULL, desktop);
+    Program hidden;
+    ASSERT_TRUE(StartProgram(&hidden, NULL, exe, desktopName));
+    EXPECT_TRUE(WaitUntil([&] { return ProcessModules(hidden.pid).count("tamsprock.dll") > 0; }));
+    std::string uninstall = "\"" + folder + "\\" + kUninstaller + "\" /S _?=" + folder;
 
-    // What the installer asked icacls to restrict, and how: the log up to the SIDs.
-    std::string Restricted() {
-        std::string logged = ReadFileBytes(log);
-        DeleteFileA(log.c_str());
-        return logged.substr(0, logged.find(" /grant:r"));
-    }
+    EXPECT_NE(0u, Run(uninstall));
+    EXPECT_TRUE(Exists(exe));
+    EXPECT_EQ(folder, UserValue(kAppsKey, "InstallLocation"));
 
-    std::string icacls = SystemFile("icacls.exe");
-    std::string saved = icacls + ".sorvagenta-test";
-    std::string log;
-    const char* kWineOverrides = "Software\\Wine\\DllOverrides";
-    std::string top = moved.substr(0, moved.rfind('\\'));
-};
-
-TEST_F(FolderRightsTest, TheHighestNewFolderOutsideTheProfileIsRestricted) {
-    char profile[MAX_PATH] = "";
-    GetEnvironmentVariableA("USERPROFILE", profile, MAX_PATH);
-    std::string expected = "\"" + icacls + "\" \"" + top + "\" /inheritance:r";
-    // The second leads out of the profile by its name.
-    for (const std::string& target :
-         {top + "\\New2\\Sorvagenta", std::string(profile) + "\\..\\..\\" + moved.substr(3)}) {
-        RemoveEverything();
-        ASSERT_EQ(0u, Install("/NOSTARTUP", target)) << target;
-        EXPECT_EQ(expected, Restricted()) << target;
+    KillProgram(&hidden);
+    // That desktop's shell holds this test's output open: it goes with the desktop.
+    for (DWORD pid : ProcessesNamed("explorer.exe")) {
+        if (std::find(shells.begin(), shells.end(), pid) == shells.end()) {
+            HANDLE shell = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
+            TerminateProcess(shell, 0);
+            CloseHandle(shell);
+        }
     }
-    // A folder of the user's own is used as it is.
-    ASSERT_EQ(0u, Install("/NOSTARTUP", moved));
-    EXPECT_EQ("", Restricted());
+    CloseProgram(&hidden);
+    CloseDesktop(desktop);
+    EXPECT_EQ(0u, Run(uninstall)) << "tried again";
+    EXPECT_EQ("<none>", UserValue(kAppsKey, "InstallLocation"));
 }
 
-TEST_F(FolderRightsTest, AFailedRestrictionStopsTheInstallHavingInstalledNothing) {
-    SetEnvironmentVariableA("SORVAGENTA_ICACLS_EXIT", "5");
+TEST_F(InstallTest, UninstallRemovesTheFoldersTheInstallMadeAndItsShortcutUnderAnyName) {
+    ASSERT_EQ(0u, Install("", nested));
+    ASSERT_TRUE(Exists(Shortcut()));
 
-    EXPECT_NE(0u, Install("", moved + "\\New3"));
+    Run("\"" + nested + "\\" + kUninstaller + "\" /S");
+    ASSERT_TRUE(WaitForUninstaller(nested + "\\" + kUninstaller));
 
-    EXPECT_NE("", Restricted()) << "icacls was run";
-    EXPECT_FALSE(Exists(top)) << "the folders it made stay";
-    EXPECT_EQ("<none>", UserValue(kAppsKey, "DisplayName"));
-    EXPECT_EQ("<none>", UserValue(kRunKey, "Sorvagenta"));
+    EXPECT_FALSE(Exists(nestTop));
     EXPECT_FALSE(Exists(Shortcut()));
 }
 
-// The names in a folder, sorted. The build unpacks the zip into an empty folder.
-std::set<std::string> FolderEntries(const std::string& folder) {
-    std::set<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
-        names.insert(found.cFileName);
-    }
-    FindClose(search);
-    return names;
-}
-
+// The build unpacks the zip into an empty folder.
 TEST_F(InstallTest, PortableZipHoldsTheProgramItsDllAndReadmeAndRunsUnpacked) {
     std::set<std::string> expected = {".", "..", "Sorvagenta"};
     EXPECT_EQ(expected, FolderEntries(UNPACKED_DIR));

@@ -12,7 +12,7 @@
 # usage: signed_release_test.sh SOURCE_DIR WORK_DIR WINE_RUN
 set -euo pipefail
 source_dir=$1 work=$2 wine_run=$3
-ca="$work/ca" release="$work/release" installed="$work/installed"
+ca="$work/ca" release="$work/release"
 fail() {
     echo "FAIL: $*" >&2
     exit 1
@@ -27,7 +27,7 @@ wait_for() {
     return 1
 }
 # The builds are kept for the next run; everything else is made again.
-rm -rf "$ca" "$installed" "$work"/{release,again,unsigned,changed,unpacked,attached,no-signatures,bad-signatures}
+rm -rf "$ca" "$work"/{release,again,unsigned,changed,unpacked,attached,no-signatures,bad-signatures}
 mkdir -p "$ca" "$work/unpacked"
 
 openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "/CN=Sorvagenta test CA" \
@@ -167,7 +167,11 @@ cp "$release/$zip" "$setup" "$work/unpacked/"
 echo "The exe, DLL and installer verify; SHA256SUMS lists them."
 
 # Without a sign-in entry, which would start the program whenever the prefix boots.
-"$wine_run" cmd /c "$(windows_path "$setup") /S /NOSTARTUP /D=$(windows_path "$installed")" \
+# Into the prefix's profile, the only place the installer takes.
+installed_windows="$("$wine_run" cmd /c 'echo %USERPROFILE%' </dev/null 2>/dev/null | tr -d '\r')\Sorvagenta signed test"
+installed=$(readlink -f "$("$wine_run" winepath -u "$installed_windows" </dev/null 2>/dev/null)")
+rm -rf "$installed"
+"$wine_run" cmd /c "$(windows_path "$setup") /S /NOSTARTUP /D=$installed_windows" \
     </dev/null >/dev/null 2>&1 || fail "the silent install failed"
 wait_for '[ -f "$installed/$uninstaller" ]' || fail "no $uninstaller after the install"
 verifies "$installed/$uninstaller"
@@ -175,7 +179,7 @@ verifies "$installed/$uninstaller"
 uninstaller_kb=$(sed -n 's/^!define UNINSTALLER_KB \([0-9]*\)$/\1/p' "$source_dir/installer/sorvagenta.nsi")
 [ $(($(stat -c %s "$installed/$uninstaller") + 1023)) -le $((${uninstaller_kb:-0} * 1024 + 1023)) ] ||
     fail "the signed uninstaller is larger than the ${uninstaller_kb:-0} KB the installer counts"
-"$wine_run" "$(windows_path "$installed/$uninstaller")" /S </dev/null >/dev/null 2>&1
+"$wine_run" "$installed_windows\\$uninstaller" /S </dev/null >/dev/null 2>&1
 # It goes on from a copy of itself.
 wait_for '[ ! -e "$installed/$uninstaller" ] && [ ! -e "$installed/$program" ]' ||
     fail "the signed uninstaller did not remove the program"

@@ -292,10 +292,12 @@ Resource FindEnglishResource(HMODULE module, LPCSTR type, int id) {
     return found;
 }
 
-bool StartProgram(Program* program, HANDLE* suspendedThread, const std::string& path) {
+bool StartProgram(Program* program, HANDLE* suspendedThread, const std::string& path,
+                  const char* desktop) {
     std::string commandLine = "\"" + path + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
+    startup.lpDesktop = (char*)desktop;
     PROCESS_INFORMATION info = {};
     if (!CreateProcessA(path.c_str(), &commandLine[0], NULL, NULL, FALSE,
                         suspendedThread ? CREATE_SUSPENDED : 0, NULL, NULL, &startup, &info)) {
@@ -724,19 +726,20 @@ std::vector<unsigned char> CaptureScreen(const RECT& box) {
 }
 
 void DeleteTree(const std::string& folder) {
-    std::string from = folder + '\0'; // the shell wants a double-null list
-    SHFILEOPSTRUCTA op = {};
+    std::wstring from = Wide(folder) + L'\0'; // the shell wants a double-null list
+    SHFILEOPSTRUCTW op = {};
     op.wFunc = FO_DELETE;
     op.pFrom = from.c_str();
     op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    SHFileOperationA(&op);
+    SHFileOperationW(&op);
 }
 
 bool UnderWine() {
     return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != NULL;
 }
 
-bool RunToEnd(const std::string& commandLine, std::string* output, DWORD* exitCode) {
+bool RunToEnd(const std::string& commandLine, std::string* output, DWORD* exitCode,
+              DWORD timeoutMs) {
     char folder[MAX_PATH], path[MAX_PATH];
     GetTempPathA(MAX_PATH, folder);
     if (!GetTempFileNameA(folder, "out", 0, path)) {
@@ -746,21 +749,28 @@ bool RunToEnd(const std::string& commandLine, std::string* output, DWORD* exitCo
     HANDLE file =
         CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                     &inherited, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, NULL);
-    STARTUPINFOA startup = {};
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = startup.hStdError = file;
     PROCESS_INFORMATION info = {};
-    std::string line = commandLine;
+    std::wstring line = Wide(commandLine);
     bool ended = file != INVALID_HANDLE_VALUE &&
-                 CreateProcessA(NULL, &line[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup, &info);
+                 CreateProcessW(NULL, &line[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup, &info);
     if (ended) {
-        ended = WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0;
+        // Pumping: the program may be waiting on a window of this thread (the fake taskbar).
+        ended = WaitUntil([&] { return WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0; },
+                          timeoutMs);
+        if (!ended) {
+            TerminateProcess(info.hProcess, 1);
+        }
         GetExitCodeProcess(info.hProcess, exitCode);
         CloseHandle(info.hThread);
         CloseHandle(info.hProcess);
         char buffer[4096];
         DWORD read = 0;
+        std::string discarded;
+        output = output ? output : &discarded;
         output->clear();
         SetFilePointer(file, 0, NULL, FILE_BEGIN);
         while (ReadFile(file, buffer, sizeof buffer, &read, NULL) && read > 0) {
@@ -771,6 +781,13 @@ bool RunToEnd(const std::string& commandLine, std::string* output, DWORD* exitCo
         CloseHandle(file);
     }
     return ended;
+}
+
+std::wstring Wide(const std::string& utf8) {
+    std::wstring wide(utf8.size() + 1, L'\0');
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0], (int)wide.size());
+    wide.resize(n > 0 ? n - 1 : 0);
+    return wide;
 }
 
 } // namespace driver

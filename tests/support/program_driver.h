@@ -127,9 +127,10 @@ struct Program {
 
 // Starts Sorvagenta.exe, the built one unless a copy elsewhere (installed or unpacked) is
 // named, not waiting for anything. Given a place for its thread, starts it suspended: it
-// waits until that thread is resumed (and the caller closes the handle).
+// waits until that thread is resumed (and the caller closes the handle). Given a desktop,
+// starts it there ("winstation\\desktop" or a desktop of this window station).
 bool StartProgram(Program* program, HANDLE* suspendedThread = NULL,
-                  const std::string& path = ProgramPath());
+                  const std::string& path = ProgramPath(), const char* desktop = NULL);
 // Starts it and waits for its hidden host window.
 bool StartProgramAndWaitForHost(Program* program, const std::string& path = ProgramPath());
 // Waits for the process to end, pumping messages; false on time-out.
@@ -260,14 +261,18 @@ MEMORYSTATUSEX SystemMemory();
 // Reads the screen's pixels of a rectangle (screen coordinates), BGRX rows top first.
 std::vector<unsigned char> CaptureScreen(const RECT& box);
 
-// Removes a folder with everything in it, if it is there.
+// Removes a folder (UTF-8) with everything in it, if it is there.
 void DeleteTree(const std::string& folder);
 
 // Whether this runs under Wine (ntdll exports wine_get_version).
 bool UnderWine();
 
-// Runs a console program to its end (a minute at most), its output and errors read back
-// together; false when it does not start or end.
-bool RunToEnd(const std::string& commandLine, std::string* output, DWORD* exitCode);
+// Runs a program to its end, pumping this thread's messages meanwhile, its output and errors
+// read back together (into output when not null). The command line is UTF-8. False when it
+// does not start, or does not end in time (then it is ended).
+bool RunToEnd(const std::string& commandLine, std::string* output, DWORD* exitCode,
+              DWORD timeoutMs = 120000);
+// UTF-8 as UTF-16, for the wide calls.
+std::wstring Wide(const std::string& utf8);
 
 } // namespace driver
