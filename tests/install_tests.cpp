@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "product.h"
 #include "support/program_test.h"
 #include "version.h"
 
@@ -25,7 +26,7 @@ const char kApprovedKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 // Task Manager's "disabled" flag: 3, then when it was set.
 const std::string kDisabled("\x03\0\0\0\x10\x20\x30\x40\x50\x60\xd9\x01", 12);
-const std::string kUninstaller = "Uninstall Sorvagenta.exe";
+const std::string kUninstaller = UNINSTALLER;
 
 std::string InstallFolder() {
     char temp[MAX_PATH];
@@ -42,7 +43,7 @@ std::string Profile() {
 std::string DefaultFolder() {
     char local[MAX_PATH] = "";
     SHGetFolderPathA(NULL, CSIDL_LOCAL_APPDATA, NULL, 0, local);
-    return std::string(local) + "\\Programs\\Sorvagenta";
+    return std::string(local) + "\\" INSTALL_FOLDER;
 }
 
 std::string Shortcut() {
@@ -164,7 +165,7 @@ class InstallTest : public WineTest {
         for (HWND host : HostWindows()) {
             PostMessageA(host, WM_CLOSE, 0, 0);
         }
-        WaitUntil([] { return ProcessesNamed("Sorvagenta.exe").empty(); }, 30000);
+        WaitUntil([] { return ProcessesNamed(SORVAGENTA_PROGRAM_FILE).empty(); }, 30000);
         for (const std::string& inTree : {folder, moved}) {
             DeleteTree(inTree.substr(0, inTree.rfind('\\')));
         }
@@ -228,7 +229,7 @@ class InstallTest : public WineTest {
 
     FakeTaskbar taskbar;
     std::string folder = InstallFolder();
-    std::string exe = folder + "\\Sorvagenta.exe";
+    std::string exe = folder + "\\" SORVAGENTA_PROGRAM_FILE;
     std::string moved = Profile() + "\\Sorvagenta move test\\Sorvagenta";
     // Made by the installer, in a name outside the ANSI code page.
     std::string nestTop = Profile() + u8"\\Программы 用";
@@ -240,8 +241,8 @@ TEST_F(InstallTest, SilentInstallPutsFilesShortcutSignInAndAppsEntryInPlace) {
 
     // The built files, version block and all.
     EXPECT_EQ(ReadFileBytes(ProgramPath()), ReadFileBytes(exe));
-    EXPECT_EQ(ReadFileBytes(BuiltFolder() + "Tamsprock.dll"),
-              ReadFileBytes(folder + "\\Tamsprock.dll"));
+    EXPECT_EQ(ReadFileBytes(BuiltFolder() + SORVAGENTA_LIBRARY_FILE),
+              ReadFileBytes(folder + "\\" SORVAGENTA_LIBRARY_FILE));
     EXPECT_TRUE(Exists(Shortcut()));
 
     EXPECT_EQ("\"" + exe + "\"", UserValue(kRunKey, "Sorvagenta"));
@@ -299,7 +300,7 @@ TEST_F(InstallTest, UpgradeEndsTheRunningCopyReplacesItsFilesAndStartsItAgain) {
     EXPECT_TRUE(TaskbarSaw(kTrayDelete, old.host));
     EXPECT_TRUE(WrittenSince(exe)) << "not replaced";
     EXPECT_NE((HWND)NULL, WaitForOtherCopy(old.pid)) << "the program runs again";
-    EXPECT_EQ(1u, ProcessesNamed("Sorvagenta.exe").size());
+    EXPECT_EQ(1u, ProcessesNamed(SORVAGENTA_PROGRAM_FILE).size());
     EXPECT_EQ("<none>", UserValue(kRunKey, "Sorvagenta")) << "/NOSTARTUP this time";
     CloseProgram(&old);
 }
@@ -310,8 +311,8 @@ TEST_F(InstallTest, AnUpgradeThatCannotReplaceAFileStopsAndLeavesTheEarlierInsta
     DateLongAgo(exe);
     std::set<std::string> installed = FolderEntries(folder);
     // As a virus scanner or a preview may hold it: read, shared for reading only.
-    HANDLE held = CreateFileA((folder + "\\Tamsprock.dll").c_str(), GENERIC_READ, FILE_SHARE_READ,
-                              NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE held = CreateFileA((folder + "\\" SORVAGENTA_LIBRARY_FILE).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
 
     EXPECT_NE(0u, Install(""));
@@ -331,7 +332,7 @@ TEST_F(InstallTest, SilentUpgradeKeepsTheFolderAndTheOptionsTheUserLeft) {
     ASSERT_EQ(0u, Install("/NOSTARTUP"));
     ASSERT_TRUE(DeleteFileA(Shortcut().c_str()));
     DisableSignInInTaskManager();
-    std::string dll = folder + "\\Tamsprock.dll";
+    std::string dll = folder + "\\" SORVAGENTA_LIBRARY_FILE;
     ASSERT_TRUE(DeleteFileA(dll.c_str())) << "the upgrade must put it back";
     // The first version's uninstaller had the name other programs use.
     std::string earlier = folder + "\\Uninstall.exe";
@@ -378,7 +379,8 @@ TEST_F(InstallTest, ReinstallUnderAnotherSpellingOfItsFolderKeepsTheInstall) {
     for (const std::string& spelling : spellings) {
         DWORD expected = spelling[0] == 'Z' ? 2 : 0;
         ASSERT_EQ(expected, Install("", spelling)) << spelling;
-        for (const char* name : {"Sorvagenta.exe", "Tamsprock.dll", kUninstaller.c_str()}) {
+        for (const char* name :
+             {SORVAGENTA_PROGRAM_FILE, SORVAGENTA_LIBRARY_FILE, kUninstaller.c_str()}) {
             EXPECT_TRUE(Exists(folder + "\\" + name)) << spelling << ": " << name;
         }
         // The entries name it in its one form.
@@ -399,7 +401,7 @@ TEST_F(InstallTest, OnlyOurFilesAreReplacedOrDeletedByAMove) {
     ASSERT_EQ(0u, Install(""));
     EXPECT_EQ(theirs, ReadFileBytes(foreignUninstaller));
     // A DLL of that name with a version block of its own.
-    std::string foreignDll = folder + "\\Tamsprock.dll";
+    std::string foreignDll = folder + "\\" SORVAGENTA_LIBRARY_FILE;
     ASSERT_TRUE(CopyFileA(SystemFile("version.dll").c_str(), foreignDll.c_str(), FALSE));
     std::string theirDll = ReadFileBytes(foreignDll);
     ASSERT_EQ(0u, Install("", moved));
@@ -410,7 +412,7 @@ TEST_F(InstallTest, OnlyOurFilesAreReplacedOrDeletedByAMove) {
     EXPECT_FALSE(Exists(folder + "\\" + kUninstaller));
 
     // Earlier builds' DLL had no version block: beside our program it goes on a move.
-    std::string earlierDll = moved + "\\Tamsprock.dll";
+    std::string earlierDll = moved + "\\" SORVAGENTA_LIBRARY_FILE;
     std::ofstream(earlierDll, std::ios::binary) << "an earlier build's DLL";
     ASSERT_EQ(0u, Install(""));
     EXPECT_FALSE(Exists(earlierDll));
@@ -429,12 +431,13 @@ TEST_F(InstallTest, InstallIntoAnotherFolderMovesTheInstallAndLeavesTheUsersFile
 
     ASSERT_EQ(0u, Install("", moved));
 
-    for (const char* name : {"Sorvagenta.exe", "Tamsprock.dll", kUninstaller.c_str()}) {
+    for (const char* name :
+         {SORVAGENTA_PROGRAM_FILE, SORVAGENTA_LIBRARY_FILE, kUninstaller.c_str()}) {
         EXPECT_FALSE(Exists(folder + "\\" + name)) << name;
         EXPECT_TRUE(Exists(moved + "\\" + name)) << name;
     }
     EXPECT_EQ("mine", ReadFileBytes(own));
-    std::string movedExe = moved + "\\Sorvagenta.exe";
+    std::string movedExe = moved + "\\" SORVAGENTA_PROGRAM_FILE;
     EXPECT_EQ(moved, UserValue(kAppsKey, "InstallLocation"));
     EXPECT_EQ("\"" + movedExe + "\"", UserValue(kRunKey, "Sorvagenta"));
     EXPECT_NE(std::string::npos, ReadFileBytes(Shortcut()).find(movedExe)) << "shortcut target";
@@ -480,7 +483,8 @@ TEST_F(InstallTest, SilentUninstallEndsTheProgramAndRemovesAllButTheUsersFiles) 
     EXPECT_EQ(0u, exitCode);
     EXPECT_TRUE(TaskbarSaw(kTrayDelete, program.host));
     EXPECT_TRUE(WaitUntil([&] { return UserValue(kAppsKey, "DisplayName") == "<none>"; }, 60000));
-    for (const char* name : {"Sorvagenta.exe", "Tamsprock.dll", kUninstaller.c_str()}) {
+    for (const char* name :
+         {SORVAGENTA_PROGRAM_FILE, SORVAGENTA_LIBRARY_FILE, kUninstaller.c_str()}) {
         EXPECT_FALSE(Exists(folder + "\\" + name)) << name;
     }
     EXPECT_FALSE(Exists(Shortcut()));
@@ -535,13 +539,14 @@ TEST_F(InstallTest, UninstallRemovesTheFoldersTheInstallMadeAndItsShortcutUnderA
 
 // The build unpacks the zip into an empty folder.
 TEST_F(InstallTest, PortableZipHoldsTheProgramItsDllAndReadmeAndRunsUnpacked) {
-    std::set<std::string> expected = {".", "..", "Sorvagenta"};
+    std::set<std::string> expected = {".", "..", ZIP_FOLDER};
     EXPECT_EQ(expected, FolderEntries(UNPACKED_DIR));
-    expected = {".", "..", "README.txt", "Sorvagenta.exe", "Tamsprock.dll"};
-    EXPECT_EQ(expected, FolderEntries(UNPACKED_DIR "/Sorvagenta"));
+    expected = {".", "..", "README.txt", SORVAGENTA_PROGRAM_FILE, SORVAGENTA_LIBRARY_FILE};
+    EXPECT_EQ(expected, FolderEntries(UNPACKED_DIR "/" ZIP_FOLDER));
 
     Program program;
-    ASSERT_TRUE(StartProgramAndWaitForHost(&program, UNPACKED_DIR "/Sorvagenta/Sorvagenta.exe"));
+    ASSERT_TRUE(StartProgramAndWaitForHost(&program, UNPACKED_DIR "/" ZIP_FOLDER
+                                                                  "/" SORVAGENTA_PROGRAM_FILE));
     EXPECT_TRUE(WaitUntil([&] { return TaskbarSaw(kTrayAdd, program.host); }));
     DWORD exitCode = ~0u;
     EXPECT_TRUE(ExitProgram(&program, &exitCode));
