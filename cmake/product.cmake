@@ -17,11 +17,13 @@ set(SORVAGENTA_UNINSTALLER "Uninstall ${PROJECT_NAME}.exe")
 # The default install folder, below the user's local application data (%LOCALAPPDATA%).
 set(SORVAGENTA_INSTALL_FOLDER "Programs\\${PROJECT_NAME}")
 
-# res/version.h and res/product.h, for every target here: the program, its resource
-# scripts, the tests and the benchmarks.
-configure_file(${PROJECT_SOURCE_DIR}/res/version.h.in ${PROJECT_BINARY_DIR}/res/version.h @ONLY)
-configure_file(${PROJECT_SOURCE_DIR}/res/product.h.in ${PROJECT_BINARY_DIR}/res/product.h @ONLY)
-include_directories(${PROJECT_BINARY_DIR}/res)
+# res/version.h and res/product.h, for the program, its resource scripts, the tests and the
+# benchmarks. They are written into the tree and kept in git, as the icons are, so that a
+# resource compiler given only the scripts' folders (as Visual Studio's is) finds them.
+# configure_file rewrites them only when a fact here changes; commit them then
+# (GeneratedHeadersAreCommitted says so).
+configure_file(${PROJECT_SOURCE_DIR}/res/version.h.in ${PROJECT_SOURCE_DIR}/res/version.h @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/res/product.h.in ${PROJECT_SOURCE_DIR}/res/product.h @ONLY)
 
 # release.json: the same facts for the release tools (tools/release/), which are given its path.
 function(sorvagenta_json_text out text)

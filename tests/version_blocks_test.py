@@ -1,17 +1,17 @@
 """Compiles the program's and the DLL's resource scripts with windres and with llvm-rc (which
-follows rc.exe) and checks that each pair stores the same version block, byte for byte.
-HEADERS_DIR holds the build's generated res/version.h and res/product.h.
+follows rc.exe) and checks that each pair stores the same version block, byte for byte. The
+compilers are given the tree's res/ folder and the system headers alone, as Visual Studio's
+resource compiler is.
 
-Usage: version_blocks_test.py SOURCE_DIR HEADERS_DIR WORK_DIR WINDRES LLVM_RC WINDOWS_INCLUDE_DIR
+Usage: version_blocks_test.py SOURCE_DIR WORK_DIR WINDRES LLVM_RC WINDOWS_INCLUDE_DIR
 """
 import os
 import struct
 import subprocess
 import sys
 
-source, headers, work, windres, llvm_rc, windows_include = sys.argv[1:7]
-source, headers, work, windows_include = map(os.path.abspath,
-                                             (source, headers, work, windows_include))
+source, work, windres, llvm_rc, windows_include = sys.argv[1:6]
+source, work, windows_include = map(os.path.abspath, (source, work, windows_include))
 os.makedirs(work, exist_ok=True)
 res_dir = os.path.join(source, "res")
 RT_VERSION = 16
@@ -51,9 +51,9 @@ failures = 0
 for script in ("res/sorvagenta.rc", "tamsprock/tamsprock.rc"):
     script_path = os.path.join(source, script)
     stem = os.path.join(work, os.path.basename(script))
-    subprocess.run([windres, "-I", res_dir, "-I", headers, "-O", "res", "-i", script_path, "-o",
+    subprocess.run([windres, "-I", res_dir, "-O", "res", "-i", script_path, "-o",
                     stem + ".windres.res"], check=True, cwd=os.path.dirname(script_path))
-    subprocess.run([llvm_rc, "/I", res_dir, "/I", headers, "/I", windows_include,
+    subprocess.run([llvm_rc, "/I", res_dir, "/I", windows_include,
                     "/FO", stem + ".llvm-rc.res", script_path], check=True, cwd=os.path.dirname(script_path))
     by_windres = version_blocks(stem + ".windres.res")
     by_llvm_rc = version_blocks(stem + ".llvm-rc.res")
