@@ -135,12 +135,9 @@ verifies() {
 }
 
 package "$release"
-# The release's names, from the build's facts (a list one a line).
-fact() {
-    python3 -c 'import json, sys
-value = json.load(open(sys.argv[1], encoding="utf-8"))[sys.argv[2]]
-print("\n".join(value) if isinstance(value, list) else value)' "$work/build/release.json" "$1"
-}
+# The release's names, from the build's facts.
+source "$source_dir/scripts/wine-env.sh"
+fact() { release_fact "$work/build/release.json" "$1"; }
 readarray -t files < <(fact files)
 program=$(fact program) folder=$(fact zip_folder) zip=$(fact zip) uninstaller=$(fact uninstaller)
 setup="$release/$(fact setup)"
