@@ -53,8 +53,9 @@ for script in ("res/sorvagenta.rc", "tamsprock/tamsprock.rc"):
     stem = os.path.join(work, os.path.basename(script))
     subprocess.run([windres, "-I", res_dir, "-O", "res", "-i", script_path, "-o",
                     stem + ".windres.res"], check=True, cwd=os.path.dirname(script_path))
-    subprocess.run([llvm_rc, "/I", res_dir, "/I", windows_include,
-                    "/FO", stem + ".llvm-rc.res", script_path], check=True, cwd=os.path.dirname(script_path))
+    # The script by its bare name: llvm-rc reads an absolute path such as /check/... as an option.
+    subprocess.run([llvm_rc, "/I", res_dir, "/I", windows_include, "/FO", stem + ".llvm-rc.res",
+                    os.path.basename(script_path)], check=True, cwd=os.path.dirname(script_path))
     by_windres = version_blocks(stem + ".windres.res")
     by_llvm_rc = version_blocks(stem + ".llvm-rc.res")
     if len(by_windres) != 1 or len(by_llvm_rc) != 1:
