@@ -34,10 +34,11 @@ if [ -n "${SORVAGENTA_RELEASE_SIGN_PASSWORD+set}" ]; then
     printf '%s' "$password" >"$secrets/password"
     unset password
     export SORVAGENTA_RELEASE_SIGN_PASSWORD_FILE="$secrets/password"
-    exec bash "${BASH_SOURCE[0]}" "$@"
+    exec bash "${BASH_SOURCE[0]}" --remove-password-file "$@"
 fi
-# Removed at the end, when it is the one made above.
-if [[ "${SORVAGENTA_RELEASE_SIGN_PASSWORD_FILE:-}" == */sorvagenta-signing.*/password ]]; then
+# Removed at the end when the lines above made it; a file the caller names is the caller's.
+if [ "${1:-}" = --remove-password-file ]; then
+    shift
     trap 'rm -f "$SORVAGENTA_RELEASE_SIGN_PASSWORD_FILE"
         rmdir "$(dirname "$SORVAGENTA_RELEASE_SIGN_PASSWORD_FILE")"' EXIT
 fi
@@ -45,6 +46,12 @@ source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 # A Release build of its own, without tests, beside the test build.
 build_dir=$(realpath -m "${SORVAGENTA_RELEASE_BUILD_DIR:-$root/build-release}")
 dist=$(realpath -m "${SORVAGENTA_RELEASE_DIST_DIR:-$root/dist}")
+# dist/ is emptied and written again: only an empty folder or an earlier release is taken.
+if [ -n "$(ls -A "$dist" 2>/dev/null)" ] && [ ! -f "$dist/SHA256SUMS" ]; then
+    echo "$dist holds files that are not a release (no SHA256SUMS): give" \
+        "SORVAGENTA_RELEASE_DIST_DIR an empty folder or an earlier release's." >&2
+    exit 1
+fi
 
 sign=OFF
 if [ -n "${SORVAGENTA_RELEASE_SIGN_PFX:-}" ]; then
@@ -71,6 +78,11 @@ if [ -z "${SOURCE_DATE_EPOCH:-}" ] && git -C "$root" rev-parse --git-dir >/dev/n
     SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct)
 fi
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-315532800}
+# The files are dated by the commit but built from the working tree.
+if [ -n "$(git -C "$root" status --porcelain 2>/dev/null)" ]; then
+    echo "Warning: the working tree has uncommitted changes; the release will match no" \
+        "commit (scripts/verify-release.sh)." >&2
+fi
 
 cmake -S "$root" --preset release -B "$build_dir" -DSORVAGENTA_SIGN=$sign >/dev/null
 facts="$build_dir/release.json"

@@ -7,17 +7,20 @@
 # control character, blanks at either end), 2 when it cannot check (a link or other
 # non-regular file, a failed build).
 # usage: scripts/verify-release.sh FOLDER [COMMIT]    (COMMIT: this checkout's HEAD)
-# A release with manifests/ needs SORVAGENTA_RELEASE_BASE_URL as it was published
-# (scripts/package.sh). SORVAGENTA_RELEASE_VERIFY_DIR keeps the clone and its build there for
+# A release with manifests/ needs SORVAGENTA_RELEASE_BASE_URL, and
+# SORVAGENTA_RELEASE_LATEST_URL where one was given, as it was published (scripts/package.sh). SORVAGENTA_RELEASE_VERIFY_DIR keeps the clone and its build there for
 # the next run; by default they go to a temporary folder that is removed at the end.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-if [ $# -lt 1 ] || [ ! -d "$1" ] || [ -L "$1" ]; then
+if [ $# -lt 1 ] || [ ! -d "$1" ] || [ -L "${1%/}" ]; then
     echo "usage: $0 FOLDER-OF-PUBLISHED-FILES [COMMIT]   (a folder, not a link)" >&2
     exit 2
 fi
-published=$(cd "$1" && pwd)
-commit=$(git -C "$root" rev-parse --verify "${2:-HEAD}^{commit}")
+published=$(cd -P "$1" && pwd -P)
+if ! commit=$(git -C "$root" rev-parse --quiet --verify "${2:-HEAD}^{commit}"); then
+    echo "${2:-HEAD} is not a commit of $root" >&2
+    exit 2
+fi
 
 # A link could point anywhere, the rebuilt files included: only plain files and folders.
 odd=$(find "$published" -mindepth 1 ! -type f ! -type d)
@@ -40,7 +43,10 @@ else
     trap 'rm -rf "$work"' EXIT
 fi
 clone="$work/source"
-[ -d "$clone/.git" ] || { rm -rf "$clone" && git clone --quiet --no-checkout "$root" "$clone"; }
+if [ ! -d "$clone/.git" ]; then
+    rm -rf "$clone"
+    git clone --quiet --no-checkout "$root" "$clone" || exit 2
+fi
 # A commit no branch holds yet (a test's commit of a working tree) is fetched by name.
 git -C "$clone" cat-file -e "$commit" 2>/dev/null || git -C "$clone" fetch --quiet "$root" "$commit"
 git -C "$clone" checkout --quiet --force "$commit"
@@ -53,7 +59,7 @@ signed=0
 # The rebuilt files depend only on the commit, the attached signatures and the address: a
 # kept work folder reuses its last build when all three are the same.
 inputs=$(
-    echo "$commit ${SORVAGENTA_RELEASE_BASE_URL:-}"
+    echo "$commit ${SORVAGENTA_RELEASE_BASE_URL:-} ${SORVAGENTA_RELEASE_LATEST_URL:-}"
     if [ "$signed" = 1 ]; then
         (cd "$published/signatures" && find . -type f -exec sha256sum -- {} + | sort)
     fi
@@ -61,8 +67,9 @@ inputs=$(
 rebuilt="$clone/dist"
 if [ "$(cat "$work/inputs" 2>/dev/null)" != "$inputs" ]; then
     rm -f "$work/inputs"
-    # Nothing of the caller's signing or output settings reaches the build.
-    settings=(env -u SORVAGENTA_RELEASE_SIGN_PFX -u SORVAGENTA_RELEASE_SIGN_PASSWORD
+    # Nothing of the caller's signing, output or date settings reaches the build: the
+    # files are dated by the commit.
+    settings=(env -u SOURCE_DATE_EPOCH -u SORVAGENTA_RELEASE_SIGN_PFX -u SORVAGENTA_RELEASE_SIGN_PASSWORD
         -u SORVAGENTA_RELEASE_SIGN_PASSWORD_FILE -u SORVAGENTA_RELEASE_SIGN_TIMESTAMP_URL
         -u SORVAGENTA_RELEASE_ATTACH_SIGNATURES -u SORVAGENTA_RELEASE_BUILD_DIR
         -u SORVAGENTA_RELEASE_DIST_DIR)
@@ -75,7 +82,7 @@ if [ "$(cat "$work/inputs" 2>/dev/null)" != "$inputs" ]; then
         echo "The published signatures are not all there or do not attach: checking against" \
             "an unsigned build." >&2
         signed=0
-        inputs="$commit ${SORVAGENTA_RELEASE_BASE_URL:-}"
+        inputs="$commit ${SORVAGENTA_RELEASE_BASE_URL:-} ${SORVAGENTA_RELEASE_LATEST_URL:-}"
     fi
     if [ "$signed" = 0 ] && ! build; then
         tail -n 30 "$work/build.log" >&2

@@ -8,7 +8,7 @@
 # verify-release.sh matches the release, and an unsigned one, to a commit of this working
 # tree, names each published file that is changed, missing or a link, and refuses extra
 # files named to pass for the release's own; package.sh attaches all four signatures or
-# fails.
+# fails, and writes no release over a folder of other files.
 # usage: signed_release_test.sh SOURCE_DIR WORK_DIR WINE_RUN
 set -euo pipefail
 source_dir=$1 work=$2 wine_run=$3
@@ -27,7 +27,7 @@ wait_for() {
     return 1
 }
 # The builds are kept for the next run; everything else is made again.
-rm -rf "$ca" "$work"/{release,again,unsigned,changed,unpacked,attached,no-signatures,bad-signatures}
+rm -rf "$ca" "$work"/{release,again,unsigned,changed,unpacked,attached,no-signatures,bad-signatures,users-folder}
 mkdir -p "$ca" "$work/unpacked"
 
 openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "/CN=Sorvagenta test CA" \
@@ -275,3 +275,11 @@ attach "$work/bad-signatures" && fail "package.sh made a release with a signatur
 grep -q "could not be attached" "$work/attach.log" ||
     fail "package.sh did not say a signature does not attach: $(tail -n 5 "$work/attach.log")"
 echo "package.sh refuses to attach too few signatures, or one that does not fit."
+
+# A dist folder holding something other than a release is the user's: refused, left as it was.
+mkdir -p "$work/users-folder" && echo "mine" >"$work/users-folder/notes.txt"
+SORVAGENTA_RELEASE_SIGN_PFX="" SORVAGENTA_RELEASE_DIST_DIR="$work/users-folder" \
+    SORVAGENTA_RELEASE_BUILD_DIR="$work/build" bash "$source_dir/scripts/package.sh" 2>/dev/null &&
+    fail "package.sh wrote its release over a folder of other files"
+[ "$(ls "$work/users-folder")" = notes.txt ] || fail "package.sh changed a folder of other files"
+echo "package.sh leaves a folder that is not a release alone."

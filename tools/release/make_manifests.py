@@ -131,9 +131,16 @@ def main(facts_path, release):
     digests = read_sums(release)
     zip_name = facts["zip"]
     setup_name = facts["setup"]
+    # Every digest first, so a short SHA256SUMS leaves no half-written manifests.
+    missing = [name for name in [zip_name, setup_name] + release_facts.zip_entries(facts)
+               if name not in digests]
+    if missing:
+        sys.exit("SHA256SUMS does not list %s" % ", ".join(missing))
     base = template.replace("<version>", version)
     base += "" if base.endswith("/") else "/"
-    released = time.strftime("%Y-%m-%d", time.gmtime(int(os.environ.get("SOURCE_DATE_EPOCH", "0"))))
+    # Without SOURCE_DATE_EPOCH, 1980-01-01, as the zip's entries.
+    epoch = int(os.environ.get("SOURCE_DATE_EPOCH", "315532800"))
+    released = time.strftime("%Y-%m-%d", time.gmtime(epoch))
 
     head = {"PackageIdentifier": winget_id, "PackageVersion": version}
     tail = "ManifestVersion: %s\n" % WINGET_SCHEMA

@@ -51,10 +51,12 @@ def wrapped(der):
 
 def password():
     path = os.environ.get("SORVAGENTA_RELEASE_SIGN_PASSWORD_FILE")
+    # Read once and taken out, so no command run from here inherits it.
+    given = os.environ.pop("SORVAGENTA_RELEASE_SIGN_PASSWORD", "").encode()
     if path:
         with open(path, "rb") as f:
             return f.read()
-    return os.environ.get("SORVAGENTA_RELEASE_SIGN_PASSWORD", "").encode()
+    return given
 
 
 def with_password(command, secret, **kwargs):
