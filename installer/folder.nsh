@@ -160,16 +160,24 @@ Var staged
     ${EndIf}
 !macroend
 
+; A running program or a loaded library can be moved aside but not written or deleted: it
+; would stay behind under its earlier name and run on. Such a file counts as held.
+Var heldProbe
 !macro SwapInstalledFile NAME
     ${If} $failedFile == ""
         ClearErrors
         ${If} ${FileExists} "$INSTDIR\${NAME}"
-            Rename "$INSTDIR\${NAME}" "$INSTDIR\${NAME}.$token.old"
+            FileOpen $heldProbe "$INSTDIR\${NAME}" a
+            ; Testing the error flag clears it.
+            ${If} ${Errors}
+                StrCpy $failedFile "${NAME}"
+            ${Else}
+                FileClose $heldProbe
+                Rename "$INSTDIR\${NAME}" "$INSTDIR\${NAME}.$token.old"
+                ${IfThen} ${Errors} ${|} StrCpy $failedFile "${NAME}" ${|}
+            ${EndIf}
         ${EndIf}
-        ; Testing the error flag clears it.
-        ${If} ${Errors}
-            StrCpy $failedFile "${NAME}"
-        ${Else}
+        ${If} $failedFile == ""
             Rename "$INSTDIR\${NAME}.$token" "$INSTDIR\${NAME}"
             ${IfThen} ${Errors} ${|} StrCpy $failedFile "${NAME}" ${|}
         ${EndIf}

@@ -208,6 +208,12 @@ Function DirectoryLeave
     Pop $R0
 FunctionEnd
 
+; Adds the file's size in bytes to $0.
+!macro AddInstalledFileSize NAME
+    ${GetSize} "$INSTDIR" "/M=${NAME} /S=0B /G=0" $1 $2 $3
+    IntOp $0 $0 + $1
+!macroend
+
 Section "-Program files"
     AddSize ${UNINSTALLER_KB}
     ; One form of the folder before anything uses it: "C:\Apps\x\..\${APP}" must not be taken
@@ -231,7 +237,11 @@ Section "-Program files"
     WriteRegStr HKCU "${APPS_KEY}" QuietUninstallString '"$INSTDIR\${UNINSTALLER}" /S'
     WriteRegDWORD HKCU "${APPS_KEY}" NoModify 1
     WriteRegDWORD HKCU "${APPS_KEY}" NoRepair 1
-    ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+    ; Our files alone: the folder may hold the user's too.
+    StrCpy $0 0
+    !insertmacro ForEachInstalledFile AddInstalledFileSize
+    IntOp $0 $0 + 1023
+    IntOp $0 $0 / 1024
     WriteRegDWORD HKCU "${APPS_KEY}" EstimatedSize $0
     ; The uninstaller removes the folders the install made, once empty; an upgrade in place
     ; made none, and keeps what the first install made.
@@ -257,9 +267,14 @@ Section "-Program files"
 SectionEnd
 
 Section "Start-menu shortcut" SecShortcut
-    CreateShortcut "${SHORTCUT}" "$INSTDIR\${PROGRAM}"
-    ; By its path the uninstaller knows it, whatever the name of the folder it starts from.
-    WriteRegStr HKCU "${APPS_KEY}" ${SHORTCUT_VALUE} "${SHORTCUT}"
+    ; One of that name that no install of ours made is the user's, and stays as it is.
+    ReadRegStr $0 HKCU "${APPS_KEY}" ${SHORTCUT_VALUE}
+    ${If} $0 == "${SHORTCUT}"
+    ${OrIfNot} ${FileExists} "${SHORTCUT}"
+        CreateShortcut "${SHORTCUT}" "$INSTDIR\${PROGRAM}"
+        ; By its path the uninstaller knows it, whatever the name of the folder it starts from.
+        WriteRegStr HKCU "${APPS_KEY}" ${SHORTCUT_VALUE} "${SHORTCUT}"
+    ${EndIf}
 SectionEnd
 
 Section "Start ${APP} when I sign in" SecStartup
@@ -267,13 +282,19 @@ Section "Start ${APP} when I sign in" SecStartup
 SectionEnd
 
 Section "-Finish"
-    ; A repair or upgrade without an option takes away what an earlier install made.
+    ; A repair or upgrade without an option takes away what an earlier install made, and
+    ; nothing of the same name that it did not make.
     ${IfNot} ${SectionIsSelected} ${SecShortcut}
-        Delete "${SHORTCUT}"
+        ReadRegStr $0 HKCU "${APPS_KEY}" ${SHORTCUT_VALUE}
+        ${IfThen} $0 == "${SHORTCUT}" ${|} Delete "${SHORTCUT}" ${|}
         DeleteRegValue HKCU "${APPS_KEY}" ${SHORTCUT_VALUE}
     ${EndIf}
     ${IfNot} ${SectionIsSelected} ${SecStartup}
-        DeleteRegValue HKCU "${RUN_KEY}" "${APP}"
+        ReadRegStr $0 HKCU "${RUN_KEY}" "${APP}"
+        ${If} $0 == '"$INSTDIR\${PROGRAM}"'
+        ${OrIf} $0 == '"$previous\${PROGRAM}"'
+            DeleteRegValue HKCU "${RUN_KEY}" "${APP}"
+        ${EndIf}
     ${EndIf}
     ; It also puts back a copy that was running.
     ${If} $wasRunning == 1
@@ -314,7 +335,9 @@ Function .onInit
         ${If} $0 == ""
             !insertmacro UnselectSection ${SecStartup}
         ${EndIf}
-        ${IfNot} ${FileExists} "${SHORTCUT}"
+        ReadRegStr $0 HKCU "${APPS_KEY}" ${SHORTCUT_VALUE}
+        ${If} $0 != "${SHORTCUT}"
+        ${OrIfNot} ${FileExists} "${SHORTCUT}"
             !insertmacro UnselectSection ${SecShortcut}
         ${EndIf}
         ReadRegStr $previousTop HKCU "${APPS_KEY}" ${CREATED_VALUE}
@@ -328,9 +351,10 @@ Function .onInit
     Call CheckGivenFolder
 FunctionEnd
 
-; The folder /D= gave, as it stands, on the stack; "" without one. It is the rest of the
-; command line after " /D=" (the installer tool takes it so: last, unquoted), which the tool
-; cuts off $CMDLINE but not off the process's own command line.
+; The folder /D= gave, as it stands, on the stack, after the switch as it was written; ""
+; without one. It is the rest of the command line after " /D=" (the installer tool takes it
+; so: last, unquoted, in capitals), which the tool cuts off $CMDLINE but not off the
+; process's own command line. A /d= is found too: the tool passes it over.
 Function GivenFolder
     Push $0
     Push $1
@@ -341,8 +365,7 @@ Function GivenFolder
     StrLen $2 $3
     ${For} $1 0 $2
         StrCpy $0 $3 4 $1
-        ${If} $0 S== " /D="
-            IntOp $1 $1 + 4
+        ${If} $0 == " /D="
             StrCpy $0 $3 "" $1
             ${Break}
         ${EndIf}
@@ -364,7 +387,9 @@ Function CheckGivenFolder
     Push $2
     Call GivenFolder
     Pop $0
-    ${If} $0 == ""
+    StrCpy $2 $0 4
+    StrCpy $0 $0 "" 4
+    ${If} $2 == ""
         Call FolderRefusal
         Pop $1
         ${If} $1 != ""
@@ -372,18 +397,23 @@ Function CheckGivenFolder
         ${EndIf}
     ${Else}
         StrCpy $1 $0 2 1
-        StrCpy $2 $0 2
-        ${If} $1 != ":\"
-        ${AndIf} $2 != "\\"
-            StrCpy $1 "$0 is not a full path, such as $LOCALAPPDATA\${INSTALL_FOLDER}."
+        ${If} $2 S!= " /D="
+            StrCpy $2 $2 "" 1
+            StrCpy $1 "$2 is not taken: write /D= in capitals."
         ${Else}
-            ${FullFolder} $0 $0
-            ${FullFolder} $INSTDIR $INSTDIR
-            StrCpy $1 ""
-            ${If} $0 != $INSTDIR
-                StrCpy $1 "$0 is not a folder that can be installed into."
+            StrCpy $2 $0 2
+            ${If} $1 != ":\"
+            ${AndIf} $2 != "\\"
+                StrCpy $1 "$0 is not a full path, such as $LOCALAPPDATA\${INSTALL_FOLDER}."
+            ${Else}
+                ${FullFolder} $0 $0
+                ${FullFolder} $INSTDIR $INSTDIR
+                StrCpy $1 ""
+                ${If} $0 != $INSTDIR
+                    StrCpy $1 "$0 is not a folder that can be installed into."
+                ${EndIf}
+                StrCpy $INSTDIR $0
             ${EndIf}
-            StrCpy $INSTDIR $0
         ${EndIf}
         ${If} $1 == ""
             Call FolderRefusal

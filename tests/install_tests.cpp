@@ -237,6 +237,10 @@ class InstallTest : public WineTest {
 };
 
 TEST_F(InstallTest, SilentInstallPutsFilesShortcutSignInAndAppsEntryInPlace) {
+    // Into a folder of the user's, whose files are not the program's size.
+    CreateDirectoryA(folder.substr(0, folder.rfind('\\')).c_str(), NULL);
+    CreateDirectoryA(folder.c_str(), NULL);
+    std::ofstream(folder + "\\photos.bin", std::ios::binary) << std::string(1 << 20, 'p');
     ASSERT_EQ(0u, Install(""));
 
     // The built files, version block and all.
@@ -255,7 +259,11 @@ TEST_F(InstallTest, SilentInstallPutsFilesShortcutSignInAndAppsEntryInPlace) {
     std::string uninstaller = "\"" + folder + "\\" + kUninstaller + "\"";
     EXPECT_EQ(uninstaller, UserValue(kAppsKey, "UninstallString"));
     EXPECT_EQ(uninstaller + " /S", UserValue(kAppsKey, "QuietUninstallString"));
-    EXPECT_GT(atoi(UserValue(kAppsKey, "EstimatedSize").c_str()), 100);
+    size_t bytes = 0;
+    for (const char* name : {SORVAGENTA_PROGRAM_FILE, SORVAGENTA_LIBRARY_FILE, UNINSTALLER}) {
+        bytes += ReadFileBytes(folder + "\\" + name).size();
+    }
+    EXPECT_EQ(std::to_string((bytes + 1023) / 1024), UserValue(kAppsKey, "EstimatedSize"));
     EXPECT_EQ("1", UserValue(kAppsKey, "NoModify"));
     EXPECT_EQ("1", UserValue(kAppsKey, "NoRepair"));
 }
@@ -284,6 +292,10 @@ TEST_F(InstallTest, AFolderOutsideTheProfileOrNotAUsableFolderIsRefused) {
     }
     EXPECT_FALSE(Exists(outside.substr(0, outside.rfind('\\'))));
     EXPECT_FALSE(Exists(Profile() + "x"));
+    // The installer tool passes a /d= over: said, not installed somewhere else.
+    EXPECT_NE(0u, Run("\"" SETUP_PATH "\" /S /d=" + moved));
+    EXPECT_FALSE(Exists(moved));
+    EXPECT_FALSE(WrittenSince(exe));
 }
 
 TEST_F(InstallTest, UpgradeEndsTheRunningCopyReplacesItsFilesAndStartsItAgain) {
@@ -494,9 +506,10 @@ TEST_F(InstallTest, SilentUninstallEndsTheProgramAndRemovesAllButTheUsersFiles) 
     CloseProgram(&program);
 }
 
-// Running where the uninstaller cannot see it (another desktop here; on Windows, another
-// session), the program keeps its files: run in place so that its exit code is seen.
-TEST_F(InstallTest, AnUninstallThatCannotDeleteTheProgramSaysSoAndKeepsTheAppsEntry) {
+// Running where the installers cannot see it (another desktop here; on Windows, another
+// session), the program keeps its files: an upgrade stops with the install as it was, and
+// the uninstaller, run in place so that its exit code is seen, keeps the Apps entry.
+TEST_F(InstallTest, ACopyRunningOutOfSightStopsAnUpgradeAndAnUninstallWhichSaySo) {
     ASSERT_EQ(0u, Install(""));
     std::vector<DWORD> shells = ProcessesNamed("explorer.exe");
     const char desktopName[] = "Sorvagenta test desktop";
@@ -505,6 +518,11 @@ TEST_F(InstallTest, AnUninstallThatCannotDeleteTheProgramSaysSoAndKeepsTheAppsEn
     Program hidden;
     ASSERT_TRUE(StartProgram(&hidden, NULL, exe, desktopName));
     EXPECT_TRUE(WaitUntil([&] { return ProcessModules(hidden.pid).count("tamsprock.dll") > 0; }));
+    std::set<std::string> installed = FolderEntries(folder);
+    DateLongAgo(exe);
+    EXPECT_NE(0u, Install(""));
+    EXPECT_EQ(installed, FolderEntries(folder)) << "files left of the upgrade";
+    EXPECT_FALSE(WrittenSince(exe));
     std::string uninstall = "\"" + folder + "\\" + kUninstaller + "\" /S _?=" + folder;
 
     EXPECT_NE(0u, Run(uninstall));
@@ -524,6 +542,24 @@ TEST_F(InstallTest, AnUninstallThatCannotDeleteTheProgramSaysSoAndKeepsTheAppsEn
     CloseDesktop(desktop);
     EXPECT_EQ(0u, Run(uninstall)) << "tried again";
     EXPECT_EQ("<none>", UserValue(kAppsKey, "InstallLocation"));
+}
+
+// A shortcut and a sign-in entry of our name that no install made (say, for a portable copy).
+TEST_F(InstallTest, TheUsersShortcutAndSignInEntryOfOurNameStayAsTheyAre) {
+    std::ofstream(Shortcut(), std::ios::binary) << "mine";
+    std::string own = "\"" + Profile() + "\\Portable\\" SORVAGENTA_PROGRAM_FILE "\"";
+    RegSetKeyValueA(HKEY_CURRENT_USER, kRunKey, "Sorvagenta", REG_SZ, own.c_str(),
+                    (DWORD)own.size() + 1);
+    for (const std::string step : {"the install", "an upgrade", "the uninstall"}) {
+        if (step == "the uninstall") {
+            Run("\"" + folder + "\\" + kUninstaller + "\" /S");
+            ASSERT_TRUE(WaitForUninstaller(folder + "\\" + kUninstaller));
+        } else {
+            ASSERT_EQ(0u, Install("/NOSTARTUP")) << step;
+        }
+        EXPECT_EQ("mine", ReadFileBytes(Shortcut())) << step;
+        EXPECT_EQ(own, UserValue(kRunKey, "Sorvagenta")) << step;
+    }
 }
 
 TEST_F(InstallTest, UninstallRemovesTheFoldersTheInstallMadeAndItsShortcutUnderAnyName) {
