@@ -55,17 +55,16 @@ __asm__(".text\n.globl StandinCallTarget\nStandinCallTarget:\n\tjmp *%rax\n");
 void(__cdecl* __guard_check_icall_fptr)(uintptr_t) = NoCallCheck;
 void (*__guard_dispatch_icall_fptr)(void) = StandinCallTarget;
 
+/* ucrtbase's own walkers: each skips empty entries, and the first initialiser to fail ends
+ * the walk with its result. */
+int __cdecl _initterm_e(InitFunction* first, InitFunction* last);
+void __cdecl _initterm(ConstructorFunction* first, ConstructorFunction* last);
+
 static int RunInitialisers(void) {
-    for (const InitFunction* f = &initFirst + 1; f < &initLast; ++f) {
-        if (*f && (*f)() != 0) {
-            return 0;
-        }
+    if (_initterm_e((InitFunction*)&initFirst, (InitFunction*)&initLast) != 0) {
+        return 0;
     }
-    for (const ConstructorFunction* f = &constructorsFirst + 1; f < &constructorsLast; ++f) {
-        if (*f) {
-            (*f)();
-        }
-    }
+    _initterm((ConstructorFunction*)&constructorsFirst, (ConstructorFunction*)&constructorsLast);
     return 1;
 }
 

@@ -1,6 +1,12 @@
 # What follows from the product's facts (project() and the variables beside it, in
 # CMakeLists.txt), derived here once, and the files that hand them on.
 
+# The version block and the version text spell out four numbers.
+if(NOT PROJECT_VERSION MATCHES "^[0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+$")
+    message(FATAL_ERROR "project() needs a VERSION of four numbers, such as 1.0.0.1: "
+        "${PROJECT_VERSION}")
+endif()
+
 # The Details dialog's menu names the web site by its host.
 string(REGEX REPLACE "^[a-z]+://([^/:]+).*$" "\\1" SORVAGENTA_WEB_HOST "${PROJECT_HOMEPAGE_URL}")
 

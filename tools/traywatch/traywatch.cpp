@@ -60,6 +60,7 @@ int main(int argc, char** argv) {
     Program program;
     if (!taskbar.Create() || !StartProgramAndWaitForHost(&program, argv[1])) {
         fprintf(stderr, "cannot start %s beside a taskbar\n", argv[1]);
+        CloseProgram(&program); // a copy started without its window would block the next
         return 1;
     }
     for (int i = 0; i < atoi(argv[2]); ++i) {
@@ -71,7 +72,11 @@ int main(int argc, char** argv) {
         fprintf(stderr, "cannot save %s\n", argv[3]);
     }
     DWORD code = 0;
-    ExitProgram(&program, &code);
+    if (!ExitProgram(&program, &code)) {
+        fprintf(stderr, "Sorvagenta did not end from its menu's Exit: ended by force\n");
+        CloseProgram(&program);
+        return 1;
+    }
     printf("Sorvagenta ended with exit code %lu\n", code);
     CloseProgram(&program);
     return 0;
