@@ -546,7 +546,7 @@ TEST_F(InstallTest, ACopyRunningOutOfSightStopsAnUpgradeAndAnUninstallWhichSaySo
 
 // A shortcut and a sign-in entry of our name that no install made (say, for a portable copy).
 TEST_F(InstallTest, TheUsersShortcutAndSignInEntryOfOurNameStayAsTheyAre) {
-    std::ofstream(Shortcut(), std::ios::binary) << "mine";
+    ASSERT_TRUE(std::ofstream(Shortcut(), std::ios::binary) << "mine");
     std::string own = "\"" + Profile() + "\\Portable\\" SORVAGENTA_PROGRAM_FILE "\"";
     RegSetKeyValueA(HKEY_CURRENT_USER, kRunKey, "Sorvagenta", REG_SZ, own.c_str(),
                     (DWORD)own.size() + 1);
