@@ -86,10 +86,7 @@ stop_wine() {
     fi
 }
 
-# release_fact FACTS KEY: one fact of a build's release.json (cmake/product.cmake), a list
-# one item a line.
+# release_fact FACTS KEY: one fact of a build's release.json, a list one item a line.
 release_fact() {
-    python3 -c 'import json, sys
-value = json.load(open(sys.argv[1], encoding="utf-8"))[sys.argv[2]]
-print("\n".join(value) if isinstance(value, list) else value)' "$1" "$2"
+    python3 "$root/tools/release/release_facts.py" "$1" "$2"
 }
