@@ -27,8 +27,8 @@ Function un.SignInFolder
     Exch $0
 FunctionEnd
 
-; Deletes one installed file; once one stays, the later ones are kept too, so that what is
-; left still works and can be uninstalled again.
+; Deletes one installed file; once one stays, the later ones are kept too: the uninstaller
+; and the Apps entry remain, so the uninstall can be run again.
 !macro DeleteInstalledFile NAME
     ${If} $failedFile == ""
     !if "${NAME}" == "${UNINSTALLER}"
