@@ -85,7 +85,8 @@ for settings in [{"SORVAGENTA_RELEASE_BASE_URL": refused} for refused in (
          "SORVAGENTA_RELEASE_LATEST_URL": "http://downloads.brindlewox.example/latest.txt"}]:
     result = make_manifests(work, **settings)
     check(result.returncode != 0 and sorted(os.listdir(work)) == released,
-          "%r was not refused: %s" % (settings, result.stdout.strip()))
+          "%r was not refused, or files were written (exit %d, %s): %s"
+          % (settings, result.returncode, sorted(os.listdir(work)), result.stdout.strip()))
 # With the fixed address given, that base is taken.
 latest_url = "https://downloads.brindlewox.example/latest-version.txt"
 scoop = scoop_in_copy("fixed", SORVAGENTA_RELEASE_BASE_URL=pinned, SORVAGENTA_RELEASE_LATEST_URL=latest_url)
