@@ -1,14 +1,10 @@
 #!/usr/bin/env bash
-# A release signed with a throwaway CA's code-signing certificate (the PFX carries the
-# chain): all four signed files verify against that CA and are dated no earlier than the
-# certificate, no process of the build but the signing step (package.sh included) has the
-# password in its environment, command line or open files, the zip's readme says the files
-# are signed, a silent install under Wine leaves a signed uninstaller that works and fits
-# the space the installer asks for, a second signed build gives the same bytes, and
-# verify-release.sh matches the release, and an unsigned one, to a commit of this working
-# tree, names each published file that is changed, missing or a link, and refuses extra
-# files named to pass for the release's own; package.sh attaches all four signatures or
-# fails, and writes no release over a folder of other files.
+# A release signed by a throwaway CA (the PFX carries the chain): its four signed files verify,
+# dated no earlier than the certificate; only the signing step can read the password; the
+# readme says it is signed; the signed uninstaller works and fits the space the installer
+# asks for; a second build gives the same bytes; verify-release.sh matches it, and an unsigned
+# one, to a commit of this tree and names each changed, missing, linked or look-alike file;
+# package.sh attaches all four signatures or fails, and writes over no folder of other files.
 # usage: signed_release_test.sh SOURCE_DIR WORK_DIR WINE_RUN
 set -euo pipefail
 source_dir=$1 work=$2 wine_run=$3
@@ -17,7 +13,6 @@ fail() {
     echo "FAIL: $*" >&2
     exit 1
 }
-windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 # Waits up to two minutes for a shell condition.
 wait_for() {
     for _ in $(seq 1 240); do
@@ -28,7 +23,7 @@ wait_for() {
 }
 # The builds are kept for the next run; everything else is made again.
 rm -rf "$ca" "$work"/{release,again,unsigned,changed,unpacked,attached,no-signatures,bad-signatures,users-folder}
-mkdir -p "$ca" "$work/unpacked"
+mkdir -p "$ca/bin" "$work/unpacked"
 
 openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "/CN=Sorvagenta test CA" \
     -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign \
@@ -41,11 +36,9 @@ openssl x509 -req -in "$ca/signer.csr" -CA "$ca/ca.pem" -CAkey "$ca/ca.key" -CAc
 openssl pkcs12 -export -inkey "$ca/signer.key" -in "$ca/signer.pem" -certfile "$ca/ca.pem" \
     -passout "pass:test pass" -out "$ca/signer.pfx"
 
-# Who can read the password while a signed release is made: every process from package.sh
-# down, package.sh itself included, is looked at for it in its environment, its command
-# line and the files it has open (files up to 64 KB, as a password file would be; only
-# sign_file.py, the signing step, may open one). A watcher looks every 0.2 s for the whole
-# build, and a stand-in osslsigncode looks again each time the build signs.
+# Every process from package.sh down is searched for the password in its environment,
+# command line and open files up to 64 KB (only sign_file.py may open one): every 0.2 s
+# for the whole build, and again by a stand-in osslsigncode each time the build signs.
 printf '%s' "test pass" >"$ca/secret"
 cat >"$ca/watch.py" <<'EOF'
 import os, stat, sys, time
@@ -63,9 +56,8 @@ def scan():
     parents, found = {}, []
     for pid in filter(str.isdigit, os.listdir("/proc")):
         try:
-            with open("/proc/%s/stat" % pid, "rb") as f:
-                parents[int(pid)] = int(f.read().rsplit(b")", 1)[1].split()[1])
-        except (OSError, IndexError, ValueError):
+            parents[int(pid)] = int(read("/proc/%s/stat" % pid).rsplit(b")", 1)[1].split()[1])
+        except (IndexError, ValueError):
             pass
     for pid in parents:
         up = pid
@@ -73,25 +65,18 @@ def scan():
             up = parents.get(up, 0)
         if up != root or pid == os.getpid():
             continue
-        places = []
-        for where in ("environ", "cmdline"):
-            try:
-                with open("/proc/%d/%s" % (pid, where), "rb") as f:
-                    if secret in f.read():
-                        places.append(where)
-            except OSError:
-                pass
-        try:
-            with open("/proc/%d/cmdline" % pid, "rb") as f:
-                command = f.read().replace(b"\0", b" ").decode(errors="replace")
-            descriptors = os.listdir("/proc/%d/fd" % pid)
-        except OSError:
-            command, descriptors = "?", []
+        # /proc's files are regular and of size 0: read() takes them whole.
+        places = [where for where in ("environ", "cmdline") if secret in read("/proc/%d/%s" % (pid, where))]
+        command = read("/proc/%d/cmdline" % pid).replace(b"\0", b" ").decode(errors="replace")
         if "sign_file.py" not in command:
+            try:
+                descriptors = os.listdir("/proc/%d/fd" % pid)
+            except OSError:
+                descriptors = []
             places += ["open file " + fd for fd in descriptors
                        if secret in read("/proc/%d/fd/%s" % (pid, fd))]
         if places:
-            found.append("%s (%s)" % (command.strip(), ", ".join(places)))
+            found.append("%s (%s)" % (command.strip() or "?", ", ".join(places)))
     if found:
         with open(out, "a") as f:
             f.write("".join(line + "\n" for line in found))
@@ -104,7 +89,6 @@ else:
     scan()
 EOF
 real_osslsigncode=$(command -v osslsigncode)
-mkdir -p "$ca/bin"
 cat >"$ca/bin/osslsigncode" <<EOF
 #!/usr/bin/env bash
 python3 "$ca/watch.py" "\$(cat "$ca/root")" "$ca/secret" "$ca/readers"
@@ -112,19 +96,22 @@ exec "$real_osslsigncode" "\$@"
 EOF
 chmod +x "$ca/bin/osslsigncode"
 
-export SORVAGENTA_SKIP_SETUP=1
+export SORVAGENTA_SKIP_SETUP=1 SORVAGENTA_RELEASE_BUILD_DIR="$work/build" SORVAGENTA_RELEASE_SIGN_PFX=""
 export SORVAGENTA_RELEASE_BASE_URL="https://downloads.brindlewox.example/<version>/"
-package() {
+# package.sh, unsigned unless told, into a dist folder; its output goes to package.log.
+package_to() {
+    SORVAGENTA_RELEASE_DIST_DIR=$1 bash "$source_dir/scripts/package.sh" >"$work/package.log" 2>&1
+}
+# A signed release, watched for who can read the password.
+package_signed() {
     rm -f "$ca/readers"
     PATH="$ca/bin:$PATH" SORVAGENTA_RELEASE_SIGN_PFX="$ca/signer.pfx" \
-        SORVAGENTA_RELEASE_SIGN_PASSWORD="test pass" SORVAGENTA_RELEASE_BUILD_DIR="$work/build" \
-        SORVAGENTA_RELEASE_DIST_DIR="$1" TMPDIR="$ca" \
-        bash "$source_dir/scripts/package.sh" >/dev/null &
+        SORVAGENTA_RELEASE_SIGN_PASSWORD="test pass" TMPDIR="$ca" package_to "$1" &
     local pid=$!
     echo "$pid" >"$ca/root"
     python3 "$ca/watch.py" "$pid" "$ca/secret" "$ca/readers" --until-gone &
     local watcher=$!
-    wait "$pid" || fail "the signed build failed"
+    wait "$pid" || fail "the signed build failed: $(tail -n 20 "$work/package.log")"
     wait "$watcher"
     [ ! -e "$ca/readers" ] || fail "the password could be read by: $(sort -u "$ca/readers")"
     [ -z "$(find "$ca" -path '*/sorvagenta-signing.*')" ] || fail "the password's file was left"
@@ -134,7 +121,7 @@ verifies() {
         fail "$1 does not verify: $(tail -n 3 "$work/osslsigncode.log")"
 }
 
-package "$release"
+package_signed "$release"
 # The release's names, from the build's facts.
 source "$source_dir/scripts/wine-env.sh"
 fact() { release_fact "$work/build/release.json" "$1"; }
@@ -153,22 +140,20 @@ for file in "${files[@]/#/$work/unpacked/$folder/}" "$setup"; do
     [ "$signed_at" = "$expected_time" ] ||
         fail "$file signed at $signed_at, not $expected_time (commit $commit_time, certificate $start)"
 done
-grep -q "are signed" "$work/unpacked/$folder/README.txt" ||
-    fail "the readme does not say it is signed"
-[ "$(ls "$release/signatures")" = "$(printf '%s.sig\n' "$(basename "$setup")" "${files[@]}" \
-    "$uninstaller" | sort)" ] ||
-    fail "signatures/ holds $(ls "$release/signatures")"
+grep -q "are signed" "$work/unpacked/$folder/README.txt" || fail "the readme does not say it is signed"
+[ "$(ls "$release/signatures")" = "$(printf '%s.sig\n' "$(basename "$setup")" "${files[@]}" "$uninstaller" |
+    sort)" ] || fail "signatures/ holds $(ls "$release/signatures")"
 cp "$release/$zip" "$setup" "$work/unpacked/"
 (cd "$work/unpacked" && sha256sum --quiet -c "$release/SHA256SUMS") ||
     fail "SHA256SUMS does not list the signed files"
 echo "The exe, DLL and installer verify; SHA256SUMS lists them."
 
-# Without a sign-in entry, which would start the program whenever the prefix boots.
-# Into the prefix's profile, the only place the installer takes.
+# Into the prefix's profile, the only place the installer takes; without a sign-in entry,
+# which would start the program whenever the prefix boots.
 installed_windows="$("$wine_run" cmd /c 'echo %USERPROFILE%' </dev/null 2>/dev/null | tr -d '\r')\Sorvagenta signed test"
 installed=$(readlink -f "$("$wine_run" winepath -u "$installed_windows" </dev/null 2>/dev/null)")
 rm -rf "$installed"
-"$wine_run" cmd /c "$(windows_path "$setup") /S /NOSTARTUP /D=$installed_windows" \
+"$wine_run" cmd /c "Z:${setup//\//\\} /S /NOSTARTUP /D=$installed_windows" \
     </dev/null >/dev/null 2>&1 || fail "the silent install failed"
 wait_for '[ -f "$installed/$uninstaller" ]' || fail "no $uninstaller after the install"
 verifies "$installed/$uninstaller"
@@ -182,18 +167,17 @@ wait_for '[ ! -e "$installed/$uninstaller" ] && [ ! -e "$installed/$program" ]' 
     fail "the signed uninstaller did not remove the program"
 echo "The installed $uninstaller verifies and uninstalls."
 
-package "$work/again"
+package_signed "$work/again"
 diff -r "$release" "$work/again" || fail "a second signed build differs"
 echo "A second signed build is byte for byte the same."
 
 # A commit of the working tree as it is, dated as HEAD like the builds above: uncommitted
 # changes are checked, and no branch or index of the checkout is touched.
 index=$(mktemp -u)
-commit=$(cd "$source_dir" && export GIT_INDEX_FILE=$index && git add -A &&
-    GIT_AUTHOR_NAME=test GIT_AUTHOR_EMAIL=test@localhost GIT_COMMITTER_NAME=test \
-        GIT_COMMITTER_EMAIL=test@localhost GIT_AUTHOR_DATE="$commit_time +0000" \
-        GIT_COMMITTER_DATE="$commit_time +0000" \
-        git commit-tree "$(git write-tree)" -p HEAD -m "The working tree, for the signing test")
+commit=$(cd "$source_dir" && export GIT_INDEX_FILE=$index GIT_AUTHOR_DATE="$commit_time +0000" \
+    GIT_COMMITTER_DATE="$commit_time +0000" && git add -A &&
+    git -c user.name=test -c user.email=test@localhost commit-tree "$(git write-tree)" -p HEAD \
+        -m "The working tree, for the signing test")
 rm -f "$index"
 export SORVAGENTA_RELEASE_VERIFY_DIR="$work/verify"
 verify_release() {
@@ -210,13 +194,13 @@ matches() {
         [ "$(verdict "$name")" = identical ] || fail "verify-release.sh did not check $name"
     done
 }
+copy_release() { rm -rf "$work/changed" && cp -r "$release" "$work/changed"; }
 matches "$release"
 # Extra files whose names could pass for the release's own: blanks at either end, a tab, a
 # newline, and a folder named like a zip entry. Each is refused or unexpected, and fails.
 for name in "SHA256SUMS " " $(basename "$setup")" $'SHA256SUMS\t' $'SHA256SUMS\nSHA256SUMS' \
     "$zip: $folder/$program"; do
-    rm -rf "$work/changed"
-    cp -r "$release" "$work/changed"
+    copy_release
     mkdir -p "$(dirname "$work/changed/$name")"
     cp "$work/unpacked/$folder/$program" "$work/changed/$name"
     status=0
@@ -226,60 +210,44 @@ for name in "SHA256SUMS " " $(basename "$setup")" $'SHA256SUMS\t' $'SHA256SUMS\n
 done
 echo "verify-release.sh refuses names that could pass for the release's own."
 # An unsigned release of the same commit is checked the same way.
-SORVAGENTA_RELEASE_SIGN_PFX="" SORVAGENTA_RELEASE_BUILD_DIR="$work/build" \
-    SORVAGENTA_RELEASE_DIST_DIR="$work/unsigned" \
-    bash "$source_dir/scripts/package.sh" >/dev/null
+package_to "$work/unsigned" || fail "the unsigned build failed: $(tail -n 20 "$work/package.log")"
 python3 -m zipfile -e "$work/unsigned/$zip" "$work/unpacked/unsigned"
-grep -q "not signed" "$work/unpacked/unsigned/$folder/README.txt" ||
-    fail "the unsigned readme does not say so"
+grep -q "not signed" "$work/unpacked/unsigned/$folder/README.txt" || fail "the unsigned readme does not say so"
 matches "$work/unsigned"
 # Each published file changed by one byte, then missing: refused, and named.
 refuses() { # what was done, file
-    if verify_release "$work/changed"; then
+    ! verify_release "$work/changed" ||
         fail "verify-release.sh passed a release with $2 $1: $(cat "$work/verify.log")"
-    fi
-    case "$(verdict "$2")" in
-    DIFFERS | missing) ;;
-    *) fail "verify-release.sh did not name $2 $1: $(cat "$work/verify.log")" ;;
-    esac
+    [[ "$(verdict "$2")" =~ ^(DIFFERS|missing)$ ]] ||
+        fail "verify-release.sh did not name $2 $1: $(cat "$work/verify.log")"
 }
 while IFS= read -r name; do
-    rm -rf "$work/changed"
-    cp -r "$release" "$work/changed"
-    python3 -c 'import sys
-data = bytearray(open(sys.argv[1], "rb").read())
-data[len(data) // 2] ^= 1
-open(sys.argv[1], "wb").write(data)' "$work/changed/$name"
+    copy_release
+    python3 -c 'import sys; d = bytearray(open(sys.argv[1], "rb").read()); d[len(d) // 2] ^= 1
+open(sys.argv[1], "wb").write(d)' "$work/changed/$name"
     refuses changed "$name"
     rm "$work/changed/$name"
     refuses removed "$name"
 done < <(published "$release")
-rm -rf "$work/changed"
-cp -r "$release" "$work/changed"
+copy_release
 ln -sf "$release/SHA256SUMS" "$work/changed/SHA256SUMS"
 verify_release "$work/changed" && fail "verify-release.sh followed a link: $(cat "$work/verify.log")"
 echo "verify-release.sh matches both releases and names each changed or missing file."
 
 # Signatures to attach: all four are needed, and each must attach.
-attach() { # folder of signatures
-    SORVAGENTA_RELEASE_ATTACH_SIGNATURES=$1 SORVAGENTA_RELEASE_BUILD_DIR="$work/build" \
-        SORVAGENTA_RELEASE_DIST_DIR="$work/attached" \
-        bash "$source_dir/scripts/package.sh" >"$work/attach.log" 2>&1
-}
 mkdir -p "$work/no-signatures"
-attach "$work/no-signatures" && fail "package.sh made a release with no signatures to attach"
-grep -q "missing" "$work/attach.log" || fail "package.sh did not say a signature is missing: $(cat "$work/attach.log")"
 cp -r "$release/signatures" "$work/bad-signatures"
 head -c 600 /dev/urandom >"$work/bad-signatures/$(fact library).sig"
-attach "$work/bad-signatures" && fail "package.sh made a release with a signature that does not attach"
-grep -q "could not be attached" "$work/attach.log" ||
-    fail "package.sh did not say a signature does not attach: $(tail -n 5 "$work/attach.log")"
+for case in "no-signatures:missing" "bad-signatures:could not be attached"; do
+    SORVAGENTA_RELEASE_ATTACH_SIGNATURES="$work/${case%%:*}" package_to "$work/attached" &&
+        fail "package.sh made a release attaching $work/${case%%:*}"
+    grep -q "${case#*:}" "$work/package.log" ||
+        fail "package.sh did not say \"${case#*:}\" for ${case%%:*}: $(tail -n 5 "$work/package.log")"
+done
 echo "package.sh refuses to attach too few signatures, or one that does not fit."
 
 # A dist folder holding something other than a release is the user's: refused, left as it was.
 mkdir -p "$work/users-folder" && echo "mine" >"$work/users-folder/notes.txt"
-SORVAGENTA_RELEASE_SIGN_PFX="" SORVAGENTA_RELEASE_DIST_DIR="$work/users-folder" \
-    SORVAGENTA_RELEASE_BUILD_DIR="$work/build" bash "$source_dir/scripts/package.sh" 2>/dev/null &&
-    fail "package.sh wrote its release over a folder of other files"
+package_to "$work/users-folder" && fail "package.sh wrote its release over a folder of other files"
 [ "$(ls "$work/users-folder")" = notes.txt ] || fail "package.sh changed a folder of other files"
 echo "package.sh leaves a folder that is not a release alone."

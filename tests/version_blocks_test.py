@@ -1,8 +1,6 @@
-"""Compiles the program's and the DLL's resource scripts with windres and with llvm-rc (which
-follows rc.exe) and checks that each pair stores the same version block, byte for byte. The
-compilers are given the tree's res/ folder and the system headers alone, as Visual Studio's
-resource compiler is.
-
+"""The program's and the DLL's resource scripts, compiled by windres and by llvm-rc (which
+follows rc.exe) given the tree's res/ folder and the system headers alone, as Visual Studio's
+resource compiler is: each pair stores the same version block, byte for byte.
 Usage: version_blocks_test.py SOURCE_DIR WORK_DIR WINDRES LLVM_RC WINDOWS_INCLUDE_DIR
 """
 import os
@@ -56,8 +54,7 @@ for script in ("res/sorvagenta.rc", "tamsprock/tamsprock.rc"):
     # The script by its bare name: llvm-rc reads an absolute path such as /check/... as an option.
     subprocess.run([llvm_rc, "/I", res_dir, "/I", windows_include, "/FO", stem + ".llvm-rc.res",
                     os.path.basename(script_path)], check=True, cwd=os.path.dirname(script_path))
-    by_windres = version_blocks(stem + ".windres.res")
-    by_llvm_rc = version_blocks(stem + ".llvm-rc.res")
+    by_windres, by_llvm_rc = (version_blocks(stem + kind + ".res") for kind in (".windres", ".llvm-rc"))
     if len(by_windres) != 1 or len(by_llvm_rc) != 1:
         print(f"{script}: {len(by_windres)} version blocks by windres, {len(by_llvm_rc)} by llvm-rc")
         failures += 1
