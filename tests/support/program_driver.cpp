@@ -66,16 +66,15 @@ DWORD OwnerPid(HWND window) {
     return pid;
 }
 
-BOOL CALLBACK Visit(HWND window, LPARAM visit) {
-    (*(const std::function<void(HWND)>*)visit)(window);
+BOOL CALLBACK Collect(HWND window, LPARAM windows) {
+    ((std::vector<HWND>*)windows)->push_back(window);
     return TRUE;
 }
 
 // Top-level windows in z-order.
 std::vector<HWND> TopLevelWindows() {
     std::vector<HWND> windows;
-    std::function<void(HWND)> collect = [&](HWND window) { windows.push_back(window); };
-    EnumWindows(Visit, (LPARAM)&collect);
+    EnumWindows(Collect, (LPARAM)&windows);
     return windows;
 }
 
@@ -98,6 +97,57 @@ std::vector<TrayMessage> From(const std::vector<TrayMessage>& calls, HWND from) 
 
 bool Ended(HANDLE process) {
     return WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+}
+
+// A popup menu's window shows before its loop runs; the loop holds the mouse capture in
+// menu mode from its start to its end.
+bool MenuLoopRunning(HWND menu) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(menu, NULL), &info) &&
+           (info.flags & GUI_INMENUMODE) && info.hwndCapture == menu;
+}
+
+bool WaitForMenuGone(const Program& program) {
+    return WaitUntil([&] { return FindOpenMenu(program.pid) == NULL; }) && Answers(program.host);
+}
+
+// Calls visit with each entry of a Toolhelp snapshot. A module snapshot fails for a moment
+// while the process is loading or unloading a module.
+template <typename Entry, typename Visit>
+void ForEachEntry(DWORD what, DWORD pid, BOOL(WINAPI* first)(HANDLE, Entry*),
+                  BOOL(WINAPI* next)(HANDLE, Entry*), const Visit& visit) {
+    HANDLE snapshot;
+    DWORD start = GetTickCount();
+    do {
+        snapshot = CreateToolhelp32Snapshot(what, pid);
+    } while (snapshot == INVALID_HANDLE_VALUE && GetLastError() == ERROR_BAD_LENGTH &&
+             GetTickCount() - start < 5000);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    Entry entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = first(snapshot, &entry); more; more = next(snapshot, &entry)) {
+        visit(entry);
+    }
+    CloseHandle(snapshot);
+}
+
+// Waits until find gives a window, and gives it; NULL on time-out.
+HWND WaitForFound(const std::function<HWND()>& find, DWORD timeoutMs, DWORD pauseMs = 20) {
+    HWND found = NULL;
+    WaitUntil([&] { return (found = find()) != NULL; }, timeoutMs, pauseMs);
+    return found;
+}
+
+void PumpOnce(DWORD waitMs) {
+    MsgWaitForMultipleObjects(0, NULL, FALSE, waitMs, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
 }
 
 } // namespace
@@ -164,9 +214,7 @@ std::vector<TrayMessage> FakeTaskbar::HeldIcons(HWND from) const {
 // bottom, then keeps putting ours on top until the shell's search finds ours first.
 bool FakeTaskbar::Create() {
     const UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
-    HWND wines = NULL;
-    WaitUntil([&] { return (wines = OtherProcessTaskbar()) != NULL; }, 3000);
-    SetWindowPos(wines, HWND_BOTTOM, 0, 0, 0, 0, keep);
+    SetWindowPos(WaitForFound(OtherProcessTaskbar, 3000), HWND_BOTTOM, 0, 0, 0, 0, keep);
     WNDCLASSA wc = {};
     wc.lpfnWndProc = Proc;
     wc.hInstance = GetModuleHandleA(NULL);
@@ -211,15 +259,6 @@ std::string FakeTaskbar::LatestTip(HWND from) const {
         return m.code != kTrayDelete && (m.flags & NIF_TIP);
     });
     return tip == all.rend() ? std::string() : tip->tip;
-}
-
-static void PumpOnce(DWORD waitMs) {
-    MsgWaitForMultipleObjects(0, NULL, FALSE, waitMs, QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
 }
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pauseMs) {
@@ -299,14 +338,12 @@ bool StartProgram(Program* program, HANDLE* suspendedThread, const std::string& 
 }
 
 bool StartProgramAndWaitForHost(Program* program, const std::string& path) {
-    return StartProgram(program, NULL, path) &&
-           WaitUntil(
-               [&] {
-                   program->host =
-                       FindProcessWindow(program->pid, SORVAGENTA_NAME, SORVAGENTA_NAME);
-                   return program->host != NULL;
-               },
-               30000);
+    if (!StartProgram(program, NULL, path)) {
+        return false;
+    }
+    program->host = WaitForFound(
+        [&] { return FindProcessWindow(program->pid, SORVAGENTA_NAME, SORVAGENTA_NAME); }, 30000);
+    return program->host != NULL;
 }
 
 bool WaitForExit(Program* program, DWORD* exitCode, DWORD timeoutMs) {
@@ -341,22 +378,17 @@ void CloseProgram(Program* program) {
 
 int EndLeftoverCopies() {
     int ended = 0;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = snapshot != INVALID_HANDLE_VALUE && Process32First(snapshot, &entry); more;
-         more = Process32Next(snapshot, &entry)) {
-        if (lstrcmpiA(entry.szExeFile, SORVAGENTA_PROGRAM_FILE) == 0) {
-            Program copy;
-            copy.process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_INFORMATION,
-                                       FALSE, entry.th32ProcessID);
-            ended += copy.process != NULL;
-            CloseProgram(&copy);
-        }
-    }
-    if (snapshot != INVALID_HANDLE_VALUE) {
-        CloseHandle(snapshot);
-    }
+    ForEachEntry(
+        TH32CS_SNAPPROCESS, 0, Process32First, Process32Next, [&](const PROCESSENTRY32& entry) {
+            if (lstrcmpiA(entry.szExeFile, SORVAGENTA_PROGRAM_FILE) == 0) {
+                Program copy;
+                copy.process =
+                    OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE,
+                                entry.th32ProcessID);
+                ended += copy.process != NULL;
+                CloseProgram(&copy);
+            }
+        });
     return ended;
 }
 
@@ -380,10 +412,8 @@ HWND FindProcessWindow(DWORD pid, const char* className, const char* title, bool
 
 HWND WaitForWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs,
                    bool shown) {
-    HWND window = NULL;
-    WaitUntil([&] { return (window = FindProcessWindow(pid, className, title, shown)) != NULL; },
-              timeoutMs, shown ? 20 : 0);
-    return window;
+    return WaitForFound([&] { return FindProcessWindow(pid, className, title, shown); }, timeoutMs,
+                        shown ? 20 : 0);
 }
 
 std::string WindowText(HWND window) {
@@ -420,23 +450,6 @@ bool Answers(HWND window) {
     DWORD_PTR answer = 0;
     return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer) != 0;
 }
-
-namespace {
-
-// A popup menu's window shows before its loop runs; the loop holds the mouse capture in
-// menu mode from its start to its end.
-bool MenuLoopRunning(HWND menu) {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    return GetGUIThreadInfo(GetWindowThreadProcessId(menu, NULL), &info) &&
-           (info.flags & GUI_INMENUMODE) && info.hwndCapture == menu;
-}
-
-bool WaitForMenuGone(const Program& program) {
-    return WaitUntil([&] { return FindOpenMenu(program.pid) == NULL; }) && Answers(program.host);
-}
-
-} // namespace
 
 HWND OpenTrayMenu(const Program& program) {
     PostTrayMouse(program, WM_RBUTTONDOWN);
@@ -485,14 +498,12 @@ bool ParseTrayTip(const std::string& tip, TipFigures* f) {
 }
 
 HWND WaitForShownDialog(DWORD pid, const char* caption, int controlId, DWORD timeoutMs) {
-    HWND dialog = NULL;
-    bool shown = WaitUntil(
+    return WaitForFound(
         [&] {
-            dialog = FindProcessWindow(pid, kDialogClass, caption, true);
-            return dialog && GetDlgItem(dialog, controlId) != NULL;
+            HWND dialog = FindProcessWindow(pid, kDialogClass, caption, true);
+            return dialog && GetDlgItem(dialog, controlId) ? dialog : NULL;
         },
         timeoutMs);
-    return shown ? dialog : NULL;
 }
 
 std::vector<HWND> ChildWindows(HWND parent, const char* className) {
@@ -518,41 +529,22 @@ HICON MessageBoxIcon(HWND box) {
 
 std::set<DWORD> ProcessThreads(DWORD pid) {
     std::set<DWORD> threads;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) {
-        return threads;
-    }
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-        if (entry.th32OwnerProcessID == pid) {
-            threads.insert(entry.th32ThreadID);
-        }
-    }
-    CloseHandle(snapshot);
+    ForEachEntry(TH32CS_SNAPTHREAD, 0, Thread32First, Thread32Next,
+                 [&](const THREADENTRY32& entry) {
+                     if (entry.th32OwnerProcessID == pid) {
+                         threads.insert(entry.th32ThreadID);
+                     }
+                 });
     return threads;
 }
 
 std::map<std::string, std::string> ProcessModules(DWORD pid) {
     std::map<std::string, std::string> modules;
-    HANDLE snapshot;
-    // Fails for a moment while the process is loading or unloading a module.
-    DWORD start = GetTickCount();
-    do {
-        snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
-    } while (snapshot == INVALID_HANDLE_VALUE && GetLastError() == ERROR_BAD_LENGTH &&
-             GetTickCount() - start < 5000);
-    if (snapshot == INVALID_HANDLE_VALUE) {
-        return modules;
-    }
-    MODULEENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry)) {
+    ForEachEntry(TH32CS_SNAPMODULE, pid, Module32First, Module32Next, [&](MODULEENTRY32& entry) {
         CharLowerA(entry.szModule);
         CharLowerA(entry.szExePath);
         modules[entry.szModule] = entry.szExePath;
-    }
-    CloseHandle(snapshot);
+    });
     return modules;
 }
 

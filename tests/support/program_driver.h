@@ -1,6 +1,5 @@
-// Drives the real Sorvagenta.exe from a test process as the shell and a user would: a fake
-// taskbar that records the notification icon, the program's process and windows, and waits
-// that keep this thread's messages flowing.
+// Drives the real Sorvagenta.exe as the shell and a user would: a fake taskbar recording the
+// notification icon, the program's process and windows, and waits that keep messages flowing.
 #pragma once
 
 #include <windows.h>
@@ -120,9 +119,9 @@ struct Program {
     HWND host = NULL;
 };
 
-// Starts Sorvagenta.exe (the built one unless another copy is named) without waiting. Given a
-// place for its thread, starts it suspended (the caller resumes and closes it). Given a desktop
-// ("winstation\\desktop" or one of this window station), starts it there.
+// Starts Sorvagenta.exe (the built one unless path names another) without waiting: suspended
+// when given a place for its thread (the caller resumes and closes it), on a desktop if given
+// ("winstation\\desktop" or one of this window station).
 bool StartProgram(Program* program, HANDLE* suspendedThread = NULL,
                   const std::string& path = ProgramPath(), const char* desktop = NULL);
 // Starts it and waits for its hidden host window.
@@ -159,9 +158,8 @@ HWND FindOpenMenu(DWORD pid);
 void PostTrayMouse(const Program& program, UINT mouseMessage);
 void PostTrayCommand(const Program& program, UINT command);
 
-// Opens the tray menu as a right click does and waits until the menu's loop has taken the
-// mouse (keys posted before that are still read, in order); NULL if not, or if the program
-// stops answering.
+// Opens the tray menu as a right click does and waits until its loop has taken the mouse (keys
+// posted before that are still read, in order); NULL if not, or if the program stops answering.
 HWND OpenTrayMenu(const Program& program);
 // Moves down to the nth entry (1 for the first) of an open menu, then presses Enter.
 void ChooseMenuEntry(HWND menu, int entry);
@@ -259,9 +257,8 @@ void DeleteTree(const std::string& folder);
 
 bool UnderWine();
 
-// Runs a command line (UTF-8) to its end, pumping messages meanwhile, its output and errors
-// read back together into output when not null. False when it does not start, or does not
-// end in time (then it is ended).
+// Runs a command line (UTF-8) to its end, pumping messages, its output and errors into output
+// when not null. False when it does not start or end in time (then it is ended).
 bool RunToEnd(const std::string& commandLine, std::string* output, DWORD* exitCode,
               DWORD timeoutMs = 120000);
 // UTF-8 as UTF-16, for the wide calls.

@@ -142,6 +142,32 @@ DWORD CountProcessWindows(DWORD pid) {
     return count;
 }
 
+// Wine's window DC cache: a cached DC is made whenever none is free and unbound, until the
+// cache holds 64; each comes with a visible region and an attribute object.
+const DWORD kWineCachedDCs = 64;
+const int kObjectsPerCachedDC = 3;
+// System-colour brushes, made the first time each colour is asked for.
+const int kWineColourBrushes = 4;
+
+// What the DC cache may have added between two measurements.
+int CachedDCObjects(const ProcessFigures& from, const ProcessFigures& to) {
+    DWORD reached = std::min(to.deviceContexts, kWineCachedDCs);
+    return reached > from.deviceContexts
+               ? kObjectsPerCachedDC * (int)(reached - from.deviceContexts)
+               : 0;
+}
+
+// Distinct pictures the taskbar has been sent by that window.
+size_t DistinctPictures(const FakeTaskbar& taskbar, HWND from) {
+    std::set<std::vector<unsigned char>> pictures;
+    for (const TrayMessage& m : taskbar.Messages(from)) {
+        if (m.hasIcon) {
+            pictures.insert(ReceivedIconBits(m));
+        }
+    }
+    return pictures.size();
+}
+
 } // namespace
 
 ProcessFigures MeasureProcess(DWORD pid) {
@@ -230,16 +256,14 @@ FigureAllowance WithNewPictures(FigureAllowance allowance, size_t picturesBefore
 
 void ReportFigures(const char* run, int count, const ProcessFigures& before,
                    const ProcessFigures& after) {
-    auto describe = [](const ProcessFigures& f) {
-        printf("handles %lu, GDI %lu, USER %lu, threads %lu, private %.2f MB\n",
-               (unsigned long)f.handles, (unsigned long)f.gdiObjects, (unsigned long)f.userObjects,
-               (unsigned long)f.threads, f.privateBytes / 1048576.0);
+    auto describe = [](const char* when, const ProcessFigures& f) {
+        printf("[ figures  ]   %s handles %lu, GDI %lu, USER %lu, threads %lu, private %.2f MB\n",
+               when, (unsigned long)f.handles, (unsigned long)f.gdiObjects,
+               (unsigned long)f.userObjects, (unsigned long)f.threads, f.privateBytes / 1048576.0);
     };
     printf("[ figures  ] %s x%d\n", run, count);
-    printf("[ figures  ]   before: ");
-    describe(before);
-    printf("[ figures  ]   after:  ");
-    describe(after);
+    describe("before:", before);
+    describe("after: ", after);
     if (!before.gdiKinds.empty()) {
         printf("[ figures  ]   GDI before: %s\n", before.gdiKinds.c_str());
         printf("[ figures  ]   GDI after:  %s\n", after.gdiKinds.c_str());
@@ -254,67 +278,28 @@ std::vector<unsigned char> ReceivedIconBits(const TrayMessage& message) {
     return bits;
 }
 
-namespace {
-
-// Wine's window DC cache: a cached DC is made whenever none is free and unbound, until the
-// cache holds 64; each comes with a visible region and an attribute object.
-const DWORD kWineCachedDCs = 64;
-const int kObjectsPerCachedDC = 3;
-// System-colour brushes, made the first time each colour is asked for.
-const int kWineColourBrushes = 4;
-
-// What the DC cache may have added between two measurements.
-int CachedDCObjects(const ProcessFigures& from, const ProcessFigures& to) {
-    DWORD reached = std::min(to.deviceContexts, kWineCachedDCs);
-    return reached > from.deviceContexts
-               ? kObjectsPerCachedDC * (int)(reached - from.deviceContexts)
-               : 0;
-}
-
-// Distinct pictures the taskbar has been sent by that window.
-size_t DistinctPictures(const FakeTaskbar& taskbar, HWND from) {
-    std::set<std::vector<unsigned char>> pictures;
-    for (const TrayMessage& m : taskbar.Messages(from)) {
-        if (m.hasIcon) {
-            pictures.insert(ReceivedIconBits(m));
-        }
-    }
-    return pictures.size();
-}
-
-} // namespace
-
 testing::AssertionResult RunsFlatInTwoHalves(const char* run, int count, DWORD pid,
                                              const FakeTaskbar& taskbar, HWND host,
                                              const FigureAllowance& allowance,
                                              const std::function<std::string(int)>& step) {
-    auto runSteps = [&](int from, int to) {
-        for (int i = from; i < to; ++i) {
-            std::string fault = step(i);
-            if (!fault.empty()) {
-                return run + (" " + std::to_string(i) + ": " + fault);
-            }
+    ProcessFigures before = MeasureProcess(pid), middle;
+    size_t picturesBefore = DistinctPictures(taskbar, host), picturesMiddle = 0;
+    for (int i = 0; i < count; ++i) {
+        if (i == count / 2) {
+            middle = MeasureProcess(pid);
+            picturesMiddle = DistinctPictures(taskbar, host);
         }
-        return std::string();
-    };
-    ProcessFigures before = MeasureProcess(pid);
-    size_t picturesBefore = DistinctPictures(taskbar, host);
-    std::string fault = runSteps(0, count / 2);
-    if (!fault.empty()) {
-        return testing::AssertionFailure() << fault;
-    }
-    ProcessFigures middle = MeasureProcess(pid);
-    size_t picturesMiddle = DistinctPictures(taskbar, host);
-    fault = runSteps(count / 2, count);
-    if (!fault.empty()) {
-        return testing::AssertionFailure() << fault;
+        std::string fault = step(i);
+        if (!fault.empty()) {
+            return testing::AssertionFailure() << run << " " << i << ": " << fault;
+        }
     }
     size_t picturesAfter = 0;
+    FigureAllowance secondHalf = allowance;
     ProcessFigures after = MeasureSettled(pid, middle, [&] {
         picturesAfter = DistinctPictures(taskbar, host);
-        return WithNewPictures(allowance, picturesMiddle, picturesAfter);
+        return secondHalf = WithNewPictures(allowance, picturesMiddle, picturesAfter);
     });
-    FigureAllowance secondHalf = WithNewPictures(allowance, picturesMiddle, picturesAfter);
     secondHalf.gdiObjects += CachedDCObjects(middle, after);
     FigureAllowance whole = WithNewPictures(allowance, picturesBefore, picturesAfter);
     whole.gdiObjects += CachedDCObjects(before, after) + kWineColourBrushes;
