@@ -23,20 +23,6 @@ const size_t kIconInfoOffset = 944;
 
 const char kTaskbarClass[] = "Shell_TrayWnd";
 
-std::string Narrow(const wchar_t* text, size_t maxChars) {
-    size_t n = 0;
-    while (n < maxChars && text[n] != 0) {
-        ++n;
-    }
-    if (n == 0) {
-        return std::string();
-    }
-    int bytes = WideCharToMultiByte(CP_ACP, 0, text, (int)n, NULL, 0, NULL, NULL);
-    std::string out(bytes, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, (int)n, &out[0], bytes, NULL, NULL);
-    return out;
-}
-
 bool ParseRecord(DWORD code, const unsigned char* data, size_t size, TrayMessage* out) {
     if (size < kRecordSize) {
         return false;
@@ -50,21 +36,23 @@ bool ParseRecord(DWORD code, const unsigned char* data, size_t size, TrayMessage
     out->callbackMessage = fields[3];
     wchar_t tip[kTipChars];
     memcpy(tip, data + kTipOffset, sizeof tip);
-    out->tip = Narrow(tip, kTipChars);
+    int tipChars = (int)wcsnlen(tip, kTipChars);
+    if (tipChars > 0) {
+        out->tip.resize(WideCharToMultiByte(CP_ACP, 0, tip, tipChars, NULL, 0, NULL, NULL));
+        WideCharToMultiByte(CP_ACP, 0, tip, tipChars, &out->tip[0], (int)out->tip.size(), NULL,
+                            NULL);
+    }
     UINT icon[4];
     memcpy(icon, data + kIconInfoOffset, sizeof icon);
     out->iconWidth = (int)icon[0];
     out->iconHeight = (int)icon[1];
     out->iconBitsPerPixel = (int)icon[3];
-    out->hasIcon = size > kRecordSize && icon[0] > 0 && icon[1] > 0;
+    // The mask (1 bit a pixel, rows padded to 16 bits), then the colour bits.
+    size_t maskBytes = (size_t)((icon[0] * icon[1] * icon[2] + 15) / 16 * 2);
+    size_t colourBytes = (size_t)((icon[0] * icon[1] * icon[2] * icon[3] + 15) / 16 * 2);
+    out->hasIcon = size > kRecordSize && icon[0] > 0 && icon[1] > 0 &&
+                   size >= kRecordSize + maskBytes + colourBytes;
     if (out->hasIcon) {
-        // The mask (1 bit a pixel, rows padded to 16 bits), then the colour bits.
-        size_t maskBytes = (size_t)((icon[0] * icon[1] * icon[2] + 15) / 16 * 2);
-        size_t colourBytes = (size_t)((icon[0] * icon[1] * icon[2] * icon[3] + 15) / 16 * 2);
-        if (size < kRecordSize + maskBytes + colourBytes) {
-            out->hasIcon = false;
-            return true;
-        }
         const unsigned char* bits = data + kRecordSize;
         out->iconMask.assign(bits, bits + maskBytes);
         out->iconColour.assign(bits + maskBytes, bits + maskBytes + colourBytes);
@@ -72,68 +60,137 @@ bool ParseRecord(DWORD code, const unsigned char* data, size_t size, TrayMessage
     return true;
 }
 
-} // namespace
-
-// The first window of the taskbar class that another process made: Wine's own.
-static BOOL CALLBACK FindOtherTaskbar(HWND window, LPARAM found) {
+DWORD OwnerPid(HWND window) {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (pid != GetCurrentProcessId() && ClassOf(window) == kTaskbarClass) {
-        *(HWND*)found = window;
-        return FALSE;
-    }
+    return pid;
+}
+
+BOOL CALLBACK Collect(HWND window, LPARAM windows) {
+    ((std::vector<HWND>*)windows)->push_back(window);
     return TRUE;
 }
 
-static HWND OtherProcessTaskbar() {
+// Top-level windows in z-order.
+std::vector<HWND> TopLevelWindows() {
+    std::vector<HWND> windows;
+    EnumWindows(Collect, (LPARAM)&windows);
+    return windows;
+}
+
+// The first window of the taskbar class that another process made: Wine's own.
+HWND OtherProcessTaskbar() {
+    for (HWND window : TopLevelWindows()) {
+        if (OwnerPid(window) != GetCurrentProcessId() && ClassOf(window) == kTaskbarClass) {
+            return window;
+        }
+    }
+    return NULL;
+}
+
+std::vector<TrayMessage> From(const std::vector<TrayMessage>& calls, HWND from) {
+    std::vector<TrayMessage> out;
+    std::copy_if(calls.begin(), calls.end(), std::back_inserter(out),
+                 [&](const TrayMessage& m) { return m.window == from; });
+    return out;
+}
+
+bool Ended(HANDLE process) {
+    return WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+}
+
+// A popup menu's window shows before its loop runs; the loop holds the mouse capture in
+// menu mode from its start to its end.
+bool MenuLoopRunning(HWND menu) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(menu, NULL), &info) &&
+           (info.flags & GUI_INMENUMODE) && info.hwndCapture == menu;
+}
+
+bool WaitForMenuGone(const Program& program) {
+    return WaitUntil([&] { return FindOpenMenu(program.pid) == NULL; }) && Answers(program.host);
+}
+
+// Calls visit with each entry of a Toolhelp snapshot. A module snapshot fails for a moment
+// while the process is loading or unloading a module.
+template <typename Entry, typename Visit>
+void ForEachEntry(DWORD what, DWORD pid, BOOL(WINAPI* first)(HANDLE, Entry*),
+                  BOOL(WINAPI* next)(HANDLE, Entry*), const Visit& visit) {
+    HANDLE snapshot;
+    DWORD start = GetTickCount();
+    do {
+        snapshot = CreateToolhelp32Snapshot(what, pid);
+    } while (snapshot == INVALID_HANDLE_VALUE && GetLastError() == ERROR_BAD_LENGTH &&
+             GetTickCount() - start < 5000);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    Entry entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = first(snapshot, &entry); more; more = next(snapshot, &entry)) {
+        visit(entry);
+    }
+    CloseHandle(snapshot);
+}
+
+// Waits until find gives a window, and gives it; NULL on time-out.
+HWND WaitForFound(const std::function<HWND()>& find, DWORD timeoutMs, DWORD pauseMs = 20) {
     HWND found = NULL;
-    EnumWindows(FindOtherTaskbar, (LPARAM)&found);
+    WaitUntil([&] { return (found = find()) != NULL; }, timeoutMs, pauseMs);
     return found;
 }
 
-FakeTaskbar::FakeTaskbar() : window_(NULL) {}
+void PumpOnce(DWORD waitMs) {
+    MsgWaitForMultipleObjects(0, NULL, FALSE, waitMs, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+} // namespace
 
 FakeTaskbar::~FakeTaskbar() {
     Destroy();
 }
 
 LRESULT CALLBACK FakeTaskbar::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_COPYDATA) {
-        FakeTaskbar* self = (FakeTaskbar*)GetWindowLongPtrA(hwnd, GWLP_USERDATA);
-        const COPYDATASTRUCT* copy = (const COPYDATASTRUCT*)lParam;
-        TrayMessage received = {};
-        if (self && copy &&
-            ParseRecord((DWORD)copy->dwData, (const unsigned char*)copy->lpData, copy->cbData,
-                        &received)) {
-            received.receivedAt = GetTickCount();
-            received.refused = !self->Take(received);
-            self->messages_.push_back(received);
-            if (self->watcher_) {
-                self->watcher_(received);
-            }
-            if (self->passOn_) {
-                SendMessageA(OtherProcessTaskbar(), WM_COPYDATA, wParam, lParam);
-            }
-            return received.refused ? FALSE : TRUE;
-        }
+    if (message != WM_COPYDATA) {
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+    FakeTaskbar* self = (FakeTaskbar*)GetWindowLongPtrA(hwnd, GWLP_USERDATA);
+    const COPYDATASTRUCT* copy = (const COPYDATASTRUCT*)lParam;
+    TrayMessage received = {};
+    if (!self || !copy ||
+        !ParseRecord((DWORD)copy->dwData, (const unsigned char*)copy->lpData, copy->cbData,
+                     &received)) {
         return FALSE;
     }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    received.receivedAt = GetTickCount();
+    received.refused = !self->Take(received);
+    self->messages_.push_back(received);
+    if (self->watcher_) {
+        self->watcher_(received);
+    }
+    if (self->passOn_) {
+        SendMessageA(OtherProcessTaskbar(), WM_COPYDATA, wParam, lParam);
+    }
+    return received.refused ? FALSE : TRUE;
 }
 
 // Answers the call by the policy and keeps the icons taken.
 bool FakeTaskbar::Take(const TrayMessage& message) {
-    auto same = [&](const TrayMessage& icon) {
-        return icon.window == message.window && icon.id == message.id;
-    };
-    auto icon = std::find_if(held_.begin(), held_.end(), same);
+    auto icon = std::find_if(held_.begin(), held_.end(), [&](const TrayMessage& held) {
+        return held.window == message.window && held.id == message.id;
+    });
     bool holds = icon != held_.end();
     if (policy_.refuseAll || (message.code == kTrayAdd && policy_.refuseAdds > 0)) {
         policy_.refuseAdds -= message.code == kTrayAdd;
         return false;
     }
-    bool unexpected = message.code == kTrayAdd ? holds : !holds;
-    if (policy_.likeWindows && unexpected) {
+    if (policy_.likeWindows && holds == (message.code == kTrayAdd)) {
         return false;
     }
     if (message.code == kTrayDelete) {
@@ -149,13 +206,7 @@ bool FakeTaskbar::Take(const TrayMessage& message) {
 }
 
 std::vector<TrayMessage> FakeTaskbar::HeldIcons(HWND from) const {
-    std::vector<TrayMessage> out;
-    for (const TrayMessage& icon : held_) {
-        if (icon.window == from) {
-            out.push_back(icon);
-        }
-    }
-    return out;
+    return From(held_, from);
 }
 
 // Wine's desktop process, started again when a program starts after the last one ended, makes
@@ -163,16 +214,14 @@ std::vector<TrayMessage> FakeTaskbar::HeldIcons(HWND from) const {
 // bottom, then keeps putting ours on top until the shell's search finds ours first.
 bool FakeTaskbar::Create() {
     const UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
-    HWND wines = NULL;
-    WaitUntil([&] { return (wines = OtherProcessTaskbar()) != NULL; }, 3000);
-    SetWindowPos(wines, HWND_BOTTOM, 0, 0, 0, 0, keep);
+    SetWindowPos(WaitForFound(OtherProcessTaskbar, 3000), HWND_BOTTOM, 0, 0, 0, 0, keep);
     WNDCLASSA wc = {};
     wc.lpfnWndProc = Proc;
     wc.hInstance = GetModuleHandleA(NULL);
     wc.lpszClassName = kTaskbarClass;
     RegisterClassA(&wc);
     window_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kTaskbarClass, "", WS_POPUP, 0, 0,
-                              1, 1, NULL, NULL, GetModuleHandleA(NULL), NULL);
+                              1, 1, NULL, NULL, wc.hInstance, NULL);
     if (!window_) {
         return false;
     }
@@ -197,40 +246,19 @@ void FakeTaskbar::Destroy() {
 }
 
 std::vector<TrayMessage> FakeTaskbar::Messages(HWND from) const {
-    std::vector<TrayMessage> out;
-    for (const TrayMessage& m : messages_) {
-        if (!from || m.window == from) {
-            out.push_back(m);
-        }
-    }
-    return out;
+    return from ? From(messages_, from) : messages_;
 }
 
 size_t FakeTaskbar::Count(HWND from) const {
     return Messages(from).size();
 }
 
-void FakeTaskbar::Clear() {
-    messages_.clear();
-}
-
 std::string FakeTaskbar::LatestTip(HWND from) const {
     std::vector<TrayMessage> all = Messages(from);
-    for (size_t i = all.size(); i-- > 0;) {
-        if (all[i].code != kTrayDelete && (all[i].flags & NIF_TIP)) {
-            return all[i].tip;
-        }
-    }
-    return std::string();
-}
-
-static void PumpOnce(DWORD waitMs) {
-    MsgWaitForMultipleObjects(0, NULL, FALSE, waitMs, QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    auto tip = std::find_if(all.rbegin(), all.rend(), [](const TrayMessage& m) {
+        return m.code != kTrayDelete && (m.flags & NIF_TIP);
+    });
+    return tip == all.rend() ? std::string() : tip->tip;
 }
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pauseMs) {
@@ -248,10 +276,7 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pa
 }
 
 void PumpFor(DWORD ms) {
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms) {
-        PumpOnce(20);
-    }
+    WaitUntil([] { return false; }, ms);
 }
 
 std::string BuiltFolder() {
@@ -268,9 +293,7 @@ std::string ProgramFolder() {
         return BuiltFolder();
     }
     std::string path(folder, length);
-    for (char& c : path) {
-        c = c == '/' ? '\\' : c;
-    }
+    std::replace(path.begin(), path.end(), '/', '\\');
     return path.back() == '\\' ? path : path + '\\';
 }
 
@@ -318,20 +341,13 @@ bool StartProgramAndWaitForHost(Program* program, const std::string& path) {
     if (!StartProgram(program, NULL, path)) {
         return false;
     }
-    return WaitUntil(
-        [&] {
-            program->host = FindProcessWindow(program->pid, SORVAGENTA_NAME, SORVAGENTA_NAME);
-            return program->host != NULL;
-        },
-        30000);
+    program->host = WaitForFound(
+        [&] { return FindProcessWindow(program->pid, SORVAGENTA_NAME, SORVAGENTA_NAME); }, 30000);
+    return program->host != NULL;
 }
 
 bool WaitForExit(Program* program, DWORD* exitCode, DWORD timeoutMs) {
-    if (!program->process) {
-        return false;
-    }
-    bool ended = WaitUntil(
-        [&] { return WaitForSingleObject(program->process, 0) == WAIT_OBJECT_0; }, timeoutMs);
+    bool ended = program->process && WaitUntil([&] { return Ended(program->process); }, timeoutMs);
     if (ended && exitCode) {
         GetExitCodeProcess(program->process, exitCode);
     }
@@ -346,7 +362,7 @@ bool ExitProgram(Program* program, DWORD* exitCode) {
 }
 
 void KillProgram(Program* program) {
-    if (program->process && WaitForSingleObject(program->process, 0) != WAIT_OBJECT_0) {
+    if (program->process && !Ended(program->process)) {
         TerminateProcess(program->process, 99);
         WaitForSingleObject(program->process, 30000);
     }
@@ -362,61 +378,31 @@ void CloseProgram(Program* program) {
 
 int EndLeftoverCopies() {
     int ended = 0;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = snapshot != INVALID_HANDLE_VALUE && Process32First(snapshot, &entry); more;
-         more = Process32Next(snapshot, &entry)) {
-        if (lstrcmpiA(entry.szExeFile, SORVAGENTA_PROGRAM_FILE) != 0) {
-            continue;
-        }
-        Program copy;
-        copy.process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_INFORMATION,
-                                   FALSE, entry.th32ProcessID);
-        ended += copy.process != NULL;
-        CloseProgram(&copy);
-    }
-    if (snapshot != INVALID_HANDLE_VALUE) {
-        CloseHandle(snapshot);
-    }
+    ForEachEntry(
+        TH32CS_SNAPPROCESS, 0, Process32First, Process32Next, [&](const PROCESSENTRY32& entry) {
+            if (lstrcmpiA(entry.szExeFile, SORVAGENTA_PROGRAM_FILE) == 0) {
+                Program copy;
+                copy.process =
+                    OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE,
+                                entry.th32ProcessID);
+                ended += copy.process != NULL;
+                CloseProgram(&copy);
+            }
+        });
     return ended;
 }
 
-namespace {
-struct WindowSearch {
-    DWORD pid;
-    const char* className;
-    const char* title;
-    bool visibleOnly;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
-    WindowSearch* search = (WindowSearch*)param;
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != search->pid) {
-        return TRUE;
-    }
-    if (search->visibleOnly && !IsWindowVisible(window)) {
-        return TRUE;
-    }
-    if (search->className && ClassOf(window) != search->className) {
-        return TRUE;
-    }
-    if (search->title && WindowText(window) != search->title) {
-        return TRUE;
-    }
-    search->found.push_back(window);
-    return TRUE;
-}
-} // namespace
-
 std::vector<HWND> ProcessWindows(DWORD pid, const char* className, const char* title,
                                  bool visibleOnly) {
-    WindowSearch search = {pid, className, title, visibleOnly, {}};
-    EnumWindows(CollectWindow, (LPARAM)&search);
-    return search.found;
+    std::vector<HWND> found;
+    for (HWND window : TopLevelWindows()) {
+        if (OwnerPid(window) == pid && (!visibleOnly || IsWindowVisible(window)) &&
+            (!className || ClassOf(window) == className) &&
+            (!title || WindowText(window) == title)) {
+            found.push_back(window);
+        }
+    }
+    return found;
 }
 
 HWND FindProcessWindow(DWORD pid, const char* className, const char* title, bool visibleOnly) {
@@ -426,20 +412,13 @@ HWND FindProcessWindow(DWORD pid, const char* className, const char* title, bool
 
 HWND WaitForWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs,
                    bool shown) {
-    HWND window = NULL;
-    WaitUntil(
-        [&] {
-            window = FindProcessWindow(pid, className, title, shown);
-            return window != NULL;
-        },
-        timeoutMs, shown ? 20 : 0);
-    return window;
+    return WaitForFound([&] { return FindProcessWindow(pid, className, title, shown); }, timeoutMs,
+                        shown ? 20 : 0);
 }
 
 std::string WindowText(HWND window) {
     char text[1024] = "";
-    // WM_GETTEXT rather than GetWindowText: the latter does not ask another process's
-    // controls for their text.
+    // GetWindowText does not ask another process's controls for their text.
     SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_ABORTIFHUNG, 5000,
                         NULL);
     return text;
@@ -471,23 +450,6 @@ bool Answers(HWND window) {
     DWORD_PTR answer = 0;
     return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer) != 0;
 }
-
-namespace {
-
-// A popup menu's window shows before its loop runs; the loop holds the mouse capture in
-// menu mode from its start to its end.
-bool MenuLoopRunning(HWND menu) {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    return GetGUIThreadInfo(GetWindowThreadProcessId(menu, NULL), &info) &&
-           (info.flags & GUI_INMENUMODE) && info.hwndCapture == menu;
-}
-
-bool WaitForMenuGone(const Program& program) {
-    return WaitUntil([&] { return FindOpenMenu(program.pid) == NULL; }) && Answers(program.host);
-}
-
-} // namespace
 
 HWND OpenTrayMenu(const Program& program) {
     PostTrayMouse(program, WM_RBUTTONDOWN);
@@ -536,14 +498,12 @@ bool ParseTrayTip(const std::string& tip, TipFigures* f) {
 }
 
 HWND WaitForShownDialog(DWORD pid, const char* caption, int controlId, DWORD timeoutMs) {
-    HWND dialog = NULL;
-    WaitUntil(
+    return WaitForFound(
         [&] {
-            dialog = FindProcessWindow(pid, kDialogClass, caption, true);
-            return dialog && GetDlgItem(dialog, controlId) != NULL;
+            HWND dialog = FindProcessWindow(pid, kDialogClass, caption, true);
+            return dialog && GetDlgItem(dialog, controlId) ? dialog : NULL;
         },
         timeoutMs);
-    return dialog && GetDlgItem(dialog, controlId) ? dialog : NULL;
 }
 
 std::vector<HWND> ChildWindows(HWND parent, const char* className) {
@@ -569,74 +529,29 @@ HICON MessageBoxIcon(HWND box) {
 
 std::set<DWORD> ProcessThreads(DWORD pid) {
     std::set<DWORD> threads;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) {
-        return threads;
-    }
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-        if (entry.th32OwnerProcessID == pid) {
-            threads.insert(entry.th32ThreadID);
-        }
-    }
-    CloseHandle(snapshot);
+    ForEachEntry(TH32CS_SNAPTHREAD, 0, Thread32First, Thread32Next,
+                 [&](const THREADENTRY32& entry) {
+                     if (entry.th32OwnerProcessID == pid) {
+                         threads.insert(entry.th32ThreadID);
+                     }
+                 });
     return threads;
 }
 
 std::map<std::string, std::string> ProcessModules(DWORD pid) {
     std::map<std::string, std::string> modules;
-    HANDLE snapshot;
-    // Fails for a moment while the process is loading or unloading a module.
-    DWORD start = GetTickCount();
-    do {
-        snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
-    } while (snapshot == INVALID_HANDLE_VALUE && GetLastError() == ERROR_BAD_LENGTH &&
-             GetTickCount() - start < 5000);
-    if (snapshot == INVALID_HANDLE_VALUE) {
-        return modules;
-    }
-    MODULEENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry)) {
-        std::string name = entry.szModule;
-        std::string path = entry.szExePath;
-        CharLowerBuffA(&name[0], (DWORD)name.size());
-        CharLowerBuffA(&path[0], (DWORD)path.size());
-        modules[name] = path;
-    }
-    CloseHandle(snapshot);
+    ForEachEntry(TH32CS_SNAPMODULE, pid, Module32First, Module32Next, [&](MODULEENTRY32& entry) {
+        CharLowerA(entry.szModule);
+        CharLowerA(entry.szExePath);
+        modules[entry.szModule] = entry.szExePath;
+    });
     return modules;
 }
 
-MemoryBlock::MemoryBlock(size_t bytes) {
-    base_ = (char*)VirtualAlloc(NULL, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+MemoryBlock::MemoryBlock(size_t bytes)
+    : base_((char*)VirtualAlloc(NULL, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE)) {
     for (size_t at = 0; base_ && at < bytes; at += 4096) {
-        base_[at] = 1;
-    }
-}
-
-MemoryBlock::MemoryBlock(MemoryBlock&& other) noexcept : base_(other.base_) {
-    other.base_ = NULL;
-}
-
-MemoryBlock& MemoryBlock::operator=(MemoryBlock&& other) noexcept {
-    if (this != &other) {
-        Release();
-        base_ = other.base_;
-        other.base_ = NULL;
-    }
-    return *this;
-}
-
-MemoryBlock::~MemoryBlock() {
-    Release();
-}
-
-void MemoryBlock::Release() {
-    if (base_) {
-        VirtualFree(base_, 0, MEM_RELEASE);
-        base_ = NULL;
+        base_.get()[at] = 1;
     }
 }
 
@@ -649,10 +564,6 @@ void MemoryChurn::Step() {
     ++step_;
 }
 
-void MemoryChurn::ReleaseAll() {
-    blocks_.clear();
-}
-
 OtherWindow::OtherWindow(const RECT& place) {
     WNDCLASSA wc = {};
     wc.lpfnWndProc = DefWindowProcA;
@@ -663,10 +574,6 @@ OtherWindow::OtherWindow(const RECT& place) {
     window_ = CreateWindowExA(0, wc.lpszClassName, "other", WS_POPUP | WS_VISIBLE, place.left,
                               place.top, place.right - place.left, place.bottom - place.top, NULL,
                               NULL, wc.hInstance, NULL);
-}
-
-OtherWindow::~OtherWindow() {
-    DestroyWindow(window_);
 }
 
 bool TakeForeground(HWND window) {
@@ -691,9 +598,8 @@ MEMORYSTATUSEX SystemMemory() {
     return status;
 }
 
-// Pixels drawn into a width by height 32-bit bitmap by draw, BGRX rows top first.
-static std::vector<unsigned char> DrawnPixels(int width, int height,
-                                              const std::function<void(HDC)>& draw) {
+std::vector<unsigned char> CaptureScreen(const RECT& box) {
+    int width = box.right - box.left, height = box.bottom - box.top;
     std::vector<unsigned char> pixels((size_t)width * height * 4);
     HDC screen = GetDC(NULL);
     HDC memory = CreateCompatibleDC(screen);
@@ -706,7 +612,7 @@ static std::vector<unsigned char> DrawnPixels(int width, int height,
     void* bits = NULL;
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    draw(memory);
+    BitBlt(memory, 0, 0, width, height, screen, box.left, box.top, SRCCOPY);
     GdiFlush();
     memcpy(pixels.data(), bits, pixels.size());
     SelectObject(memory, old);
@@ -714,15 +620,6 @@ static std::vector<unsigned char> DrawnPixels(int width, int height,
     DeleteDC(memory);
     ReleaseDC(NULL, screen);
     return pixels;
-}
-
-std::vector<unsigned char> CaptureScreen(const RECT& box) {
-    return DrawnPixels(box.right - box.left, box.bottom - box.top, [&](HDC memory) {
-        HDC screen = GetDC(NULL);
-        BitBlt(memory, 0, 0, box.right - box.left, box.bottom - box.top, screen, box.left, box.top,
-               SRCCOPY);
-        ReleaseDC(NULL, screen);
-    });
 }
 
 void DeleteTree(const std::string& folder) {
@@ -749,18 +646,19 @@ bool RunToEnd(const std::string& commandLine, std::string* output, DWORD* exitCo
     HANDLE file =
         CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                     &inherited, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = startup.hStdError = file;
     PROCESS_INFORMATION info = {};
     std::wstring line = Wide(commandLine);
-    bool ended = file != INVALID_HANDLE_VALUE &&
-                 CreateProcessW(NULL, &line[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup, &info);
+    bool ended = CreateProcessW(NULL, &line[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup, &info);
     if (ended) {
         // Pumping: the program may be waiting on a window of this thread (the fake taskbar).
-        ended = WaitUntil([&] { return WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0; },
-                          timeoutMs);
+        ended = WaitUntil([&] { return Ended(info.hProcess); }, timeoutMs);
         if (!ended) {
             TerminateProcess(info.hProcess, 1);
         }
@@ -777,9 +675,7 @@ bool RunToEnd(const std::string& commandLine, std::string* output, DWORD* exitCo
             output->append(buffer, read);
         }
     }
-    if (file != INVALID_HANDLE_VALUE) {
-        CloseHandle(file);
-    }
+    CloseHandle(file);
     return ended;
 }
 

@@ -1,19 +1,18 @@
-// Drives the real Sorvagenta.exe from a test process, as the shell and a user would:
-// a fake taskbar that records the notification icon, the program's process and windows,
-// and waits that keep this thread's messages flowing.
+// Drives the real Sorvagenta.exe as the shell and a user would: a fake taskbar recording the
+// notification icon, the program's process and windows, and waits that keep messages flowing.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 namespace driver {
 
-// The class of dialogs and message boxes.
 const char kDialogClass[] = "#32770";
 
 // Shell_NotifyIcon codes as the fake taskbar receives them.
@@ -44,15 +43,13 @@ struct TaskbarPolicy {
     bool likeWindows = false; // refuses an add of an icon it holds, a modify of one it does not
 };
 
-// A top-level "Shell_TrayWnd" made before the program starts, so the program's icon
-// calls come here. Created top-most so it is found ahead of Wine's own.
+// A top-level "Shell_TrayWnd" made before the program starts, so the program's icon calls
+// come here. Top-most, so that it is found ahead of Wine's own.
 class FakeTaskbar {
   public:
-    // Called for each icon call once it is answered, while the program still waits for
-    // the answer: what it posts to the program comes after the program's next call.
+    // Called for each call once answered, while the program still waits for the answer.
     using CallWatcher = std::function<void(const TrayMessage&)>;
 
-    FakeTaskbar();
     ~FakeTaskbar();
     bool Create();
     void Destroy();
@@ -62,8 +59,10 @@ class FakeTaskbar {
     // Calls recorded so far, only those from the given program window when not null.
     std::vector<TrayMessage> Messages(HWND from = NULL) const;
     size_t Count(HWND from = NULL) const;
-    void Clear();
-    // The latest tooltip the taskbar was given by the program window (empty if none).
+    void Clear() {
+        messages_.clear();
+    }
+    // The latest tooltip the program window gave (empty if none).
     std::string LatestTip(HWND from) const;
     void SetPolicy(const TaskbarPolicy& policy) {
         policy_ = policy;
@@ -77,8 +76,7 @@ class FakeTaskbar {
     void WatchCalls(const CallWatcher& watcher) {
         watcher_ = watcher;
     }
-    // Hands every call on, unchanged, to the taskbar this one stands in front of, so the
-    // icon still shows in the real notification area.
+    // Hands every call on to the taskbar behind this one, so the icon still shows for real.
     void PassOn() {
         passOn_ = true;
     }
@@ -86,7 +84,7 @@ class FakeTaskbar {
   private:
     static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
     bool Take(const TrayMessage& message);
-    HWND window_;
+    HWND window_ = NULL;
     std::vector<TrayMessage> messages_;
     TaskbarPolicy policy_;
     std::vector<TrayMessage> held_;
@@ -97,22 +95,18 @@ class FakeTaskbar {
 // Pumps this thread's messages until the condition holds or the time is up, pausing up to
 // pauseMs between tries while no message comes.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 20000, DWORD pauseMs = 20);
-
 // Pumps messages for a while regardless: only for checking that nothing happens.
 void PumpFor(DWORD ms);
 
-// The folder of the test programs and their helpers (the test executable's own), ending in a
-// backslash.
+// The test executable's own folder, ending in a backslash.
 std::string BuiltFolder();
-// The folder of the program under test and its library: SORVAGENTA_PROGRAM_DIR when set (the
-// tests built once drive another build of the program, such as the MSVC-style one), else
+// SORVAGENTA_PROGRAM_DIR when set (to drive another build, such as the MSVC-style one), else
 // BuiltFolder(); and the program in it.
 std::string ProgramFolder();
 std::string ProgramPath();
-// The built program loaded for its resources only: nothing of it runs. FreeLibrary when done.
+// The built program loaded for its resources only. FreeLibrary when done.
 HMODULE LoadProgramAsData();
-// A resource of a module stored under English (United States), where every resource of the
-// program is; empty when there is none.
+// A resource stored under English (United States), as all of the program's are; empty if none.
 struct Resource {
     const unsigned char* data = nullptr;
     DWORD size = 0;
@@ -125,10 +119,9 @@ struct Program {
     HWND host = NULL;
 };
 
-// Starts Sorvagenta.exe, the built one unless a copy elsewhere (installed or unpacked) is
-// named, not waiting for anything. Given a place for its thread, starts it suspended: it
-// waits until that thread is resumed (and the caller closes the handle). Given a desktop,
-// starts it there ("winstation\\desktop" or a desktop of this window station).
+// Starts Sorvagenta.exe (the built one unless path names another) without waiting: suspended
+// when given a place for its thread (the caller resumes and closes it), on a desktop if given
+// ("winstation\\desktop" or one of this window station).
 bool StartProgram(Program* program, HANDLE* suspendedThread = NULL,
                   const std::string& path = ProgramPath(), const char* desktop = NULL);
 // Starts it and waits for its hidden host window.
@@ -139,8 +132,7 @@ bool WaitForExit(Program* program, DWORD* exitCode, DWORD timeoutMs = 30000);
 bool ExitProgram(Program* program, DWORD* exitCode = NULL);
 void KillProgram(Program* program);
 void CloseProgram(Program* program);
-// Ends every copy of the program running here, whoever started it (a test that stopped
-// part-way may have left one); returns how many it ended.
+// Ends every copy of the program running here, whoever started it; returns how many.
 int EndLeftoverCopies();
 
 // Top-level windows of a process, optionally of one class, title, or visible only.
@@ -148,12 +140,10 @@ std::vector<HWND> ProcessWindows(DWORD pid, const char* className = NULL, const 
                                  bool visibleOnly = false);
 HWND FindProcessWindow(DWORD pid, const char* className, const char* title = NULL,
                        bool visibleOnly = false);
-// Waits for a visible top-level window of the process with that class (and title); when
-// shown is false, for one that merely exists, looked for without pause so that it is found
-// before it shows.
+// Waits for a visible top-level window of the process with that class (and title); when shown
+// is false, for one that merely exists, looked for without pause to find it before it shows.
 HWND WaitForWindow(DWORD pid, const char* className, const char* title = NULL,
                    DWORD timeoutMs = 20000, bool shown = true);
-// Waits until the window is gone.
 bool WaitForWindowGone(HWND window, DWORD timeoutMs = 20000);
 // Whether the window's thread still handles messages (a hung one fails at once).
 bool Answers(HWND window);
@@ -166,12 +156,10 @@ HWND FindOpenMenu(DWORD pid);
 
 // Posts the notification-icon callback the shell would send for a mouse event.
 void PostTrayMouse(const Program& program, UINT mouseMessage);
-// Posts a tray menu command to the host window.
 void PostTrayCommand(const Program& program, UINT command);
 
-// Opens the tray menu as a right click on the icon does, and waits until the menu's own loop
-// has taken the mouse (keys posted before that are still read, in order); NULL if it does
-// not, or if the program stops answering.
+// Opens the tray menu as a right click does and waits until its loop has taken the mouse (keys
+// posted before that are still read, in order); NULL if not, or if the program stops answering.
 HWND OpenTrayMenu(const Program& program);
 // Moves down to the nth entry (1 for the first) of an open menu, then presses Enter.
 void ChooseMenuEntry(HWND menu, int entry);
@@ -180,8 +168,7 @@ bool ChooseTrayEntry(const Program& program, int entry);
 // Presses Escape in the open menu and waits for it to go.
 bool EscapeMenu(const Program& program, HWND menu);
 
-// Posted, as the keyboard and a click would come, so that they are handled in order with
-// other posted input.
+// Posted, so that they are handled in order with other posted input.
 void PressKey(HWND window, UINT key);
 void ClickButton(HWND button);
 
@@ -193,7 +180,7 @@ std::vector<HWND> ChildWindows(HWND parent, const char* className = NULL);
 
 // A message box's text is a static of this id.
 const int kMessageBoxTextId = 0xFFFF;
-// The icon a message box shows (a static with SS_ICON holds it), NULL when it shows none.
+// The icon a message box shows, NULL when it shows none.
 HICON MessageBoxIcon(HWND box);
 
 // The four figures of a tray tooltip; false when the text is not in that format.
@@ -204,26 +191,27 @@ bool ParseTrayTip(const std::string& tip, TipFigures* figures);
 
 // The ids of a process's threads at this moment.
 std::set<DWORD> ProcessThreads(DWORD pid);
-
-// The modules a process has loaded at this moment, file name to full path, both lower case;
-// empty when they cannot be read.
+// A process's modules now, file name to full path, both lower case; empty if unreadable.
 std::map<std::string, std::string> ProcessModules(DWORD pid);
 
 // Commits and touches memory, so that the system's free figure moves, until released.
-// Movable, so that a MemoryChurn can keep several.
 class MemoryBlock {
   public:
     explicit MemoryBlock(size_t bytes);
-    MemoryBlock(MemoryBlock&& other) noexcept;
-    MemoryBlock& operator=(MemoryBlock&& other) noexcept;
-    ~MemoryBlock();
     bool ok() const {
-        return base_ != NULL;
+        return base_ != nullptr;
     }
-    void Release();
+    void Release() {
+        base_.reset();
+    }
 
   private:
-    char* base_;
+    struct Free {
+        void operator()(char* base) const {
+            VirtualFree(base, 0, MEM_RELEASE);
+        }
+    };
+    std::unique_ptr<char, Free> base_;
 };
 
 // Takes and gives back memory in steps, so the machine's free memory keeps moving under the
@@ -231,7 +219,9 @@ class MemoryBlock {
 class MemoryChurn {
   public:
     void Step();
-    void ReleaseAll();
+    void ReleaseAll() {
+        blocks_.clear();
+    }
 
   private:
     std::vector<MemoryBlock> blocks_;
@@ -242,7 +232,9 @@ class MemoryChurn {
 class OtherWindow {
   public:
     explicit OtherWindow(const RECT& place);
-    ~OtherWindow();
+    ~OtherWindow() {
+        DestroyWindow(window_);
+    }
     HWND get() const {
         return window_;
     }
@@ -251,25 +243,22 @@ class OtherWindow {
     HWND window_;
 };
 
-// Makes the window foreground and waits until it has stayed so for a while: under Wine
-// the X server's focus events arrive late and can hand the foreground back for a moment.
+// Makes the window foreground and waits until it has stayed so for a while: under Wine the
+// X server's focus events arrive late and can hand the foreground back for a moment.
 bool TakeForeground(HWND window);
 
-// The machine's memory figures now.
 MEMORYSTATUSEX SystemMemory();
 
-// Reads the screen's pixels of a rectangle (screen coordinates), BGRX rows top first.
+// The screen's pixels of a rectangle (screen coordinates), BGRX rows top first.
 std::vector<unsigned char> CaptureScreen(const RECT& box);
 
 // Removes a folder (UTF-8) with everything in it, if it is there.
 void DeleteTree(const std::string& folder);
 
-// Whether this runs under Wine (ntdll exports wine_get_version).
 bool UnderWine();
 
-// Runs a program to its end, pumping this thread's messages meanwhile, its output and errors
-// read back together (into output when not null). The command line is UTF-8. False when it
-// does not start, or does not end in time (then it is ended).
+// Runs a command line (UTF-8) to its end, pumping messages, its output and errors into output
+// when not null. False when it does not start or end in time (then it is ended).
 bool RunToEnd(const std::string& commandLine, std::string* output, DWORD* exitCode,
               DWORD timeoutMs = 120000);
 // UTF-8 as UTF-16, for the wide calls.

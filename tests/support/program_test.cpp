@@ -14,10 +14,6 @@ void WineTest::SetUp() {
     }
 }
 
-void WineTest::TearDown() {
-    EndLeftoverCopies();
-}
-
 void ProgramTest::SetUp() {
     WineTest::SetUp();
     if (IsSkipped()) {
@@ -28,10 +24,6 @@ void ProgramTest::SetUp() {
     if (trayCallsBeforeTest_ > 0) {
         ASSERT_TRUE(WaitForTrayCalls(trayCallsBeforeTest_)) << "the icon's first calls";
     }
-}
-
-bool ProgramTest::WaitForTrayCalls(size_t count) {
-    return WaitUntil([&] { return taskbar.Count(program.host) >= count; });
 }
 
 void ProgramTest::TearDown() {

@@ -8,22 +8,22 @@
 
 namespace driver {
 
-// A test of the running program. It reads Wine's notification-area traffic and handle
-// tables, so on Windows itself it is skipped with a message rather than failed. It starts
-// and ends with no copy of the program running: a copy left by a test that stopped part-way
-// would refuse the next test's, and would hold the test runner's output open until its
-// time-out.
+// A test of the running program, skipped on Windows itself (it reads Wine's notification-area
+// traffic and handle tables). It starts and ends with no copy of the program running: a
+// leftover copy would refuse the next test's and hold the runner's output open.
 class WineTest : public testing::Test {
   protected:
     void SetUp() override;
-    void TearDown() override;
+    void TearDown() override {
+        EndLeftoverCopies();
+    }
 };
 
 // The icon's add, then its first figures: the host is running its message loop.
 const size_t kFirstRefresh = 2;
 
-// A fixture with the fake taskbar in place and the program started, its host window found
-// and, when asked for, that many icon calls made.
+// The fake taskbar in place and the program started, its host window found and, when asked
+// for, that many icon calls made.
 class ProgramTest : public WineTest {
   protected:
     explicit ProgramTest(size_t trayCallsBeforeTest = 0)
@@ -31,7 +31,9 @@ class ProgramTest : public WineTest {
     void SetUp() override;
     void TearDown() override;
     // Waits until the program has made at least count icon calls.
-    bool WaitForTrayCalls(size_t count);
+    bool WaitForTrayCalls(size_t count) {
+        return WaitUntil([&] { return taskbar.Count(program.host) >= count; });
+    }
     FakeTaskbar taskbar;
     Program program;
 

@@ -6,6 +6,7 @@
 #include <string.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -20,6 +21,10 @@ namespace {
 
 typedef NTSTATUS(NTAPI* QueryProcessInformation)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
 typedef NTSTATUS(NTAPI* QuerySystemInformation)(ULONG, PVOID, ULONG, PULONG);
+
+template <typename Function> Function NtdllFunction(const char* name) {
+    return (Function)(void (*)(void))GetProcAddress(GetModuleHandleA("ntdll.dll"), name);
+}
 
 const ULONG kSystemHandleInformation = 16;
 const NTSTATUS kInfoLengthMismatch = (NTSTATUS)0xC0000004L;
@@ -36,8 +41,7 @@ struct SystemHandleEntry {
 
 // Wine 8 answers GetProcessHandleCount with 0; its system handle list is right.
 DWORD CountHandlesInSystemList(DWORD pid) {
-    QuerySystemInformation query = (QuerySystemInformation)(void (*)(void))GetProcAddress(
-        GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation");
+    auto query = NtdllFunction<QuerySystemInformation>("NtQuerySystemInformation");
     if (!query) {
         return 0;
     }
@@ -51,16 +55,11 @@ DWORD CountHandlesInSystemList(DWORD pid) {
     if (status != 0) {
         return 0;
     }
-    ULONG count = *(const ULONG*)buffer.data();
     const SystemHandleEntry* entries =
         (const SystemHandleEntry*)(buffer.data() + sizeof(ULONG_PTR));
-    DWORD mine = 0;
-    for (ULONG i = 0; i < count; ++i) {
-        if (entries[i].ownerPid == pid) {
-            ++mine;
-        }
-    }
-    return mine;
+    return (DWORD)std::count_if(
+        entries, entries + *(const ULONG*)buffer.data(),
+        [&](const SystemHandleEntry& entry) { return entry.ownerPid == pid; });
 }
 
 // The GDI handle table as Wine keeps it in each process, found through the PEB.
@@ -76,34 +75,17 @@ const size_t kGdiHandleCount = 0x10000;
 const size_t kPebGdiSharedHandleTable = 0xF8; // 64-bit PEB
 
 const char* GdiKindName(int kind) {
-    switch (kind) {
-    case 0x01:
-        return "DC";
-    case 0x04:
-        return "region";
-    case 0x08:
-        return "palette";
-    case 0x09:
-        return "bitmap";
-    case 0x0a:
-        return "font";
-    case 0x10:
-        return "brush";
-    case 0x30:
-    case 0x50:
-        return "pen";
-    case 0x41:
-        return "memory DC";
-    default:
-        return "other";
-    }
+    static const std::map<int, const char*> names = {
+        {0x01, "DC"},    {0x04, "region"}, {0x08, "palette"}, {0x09, "bitmap"},   {0x0a, "font"},
+        {0x10, "brush"}, {0x30, "pen"},    {0x50, "pen"},     {0x41, "memory DC"}};
+    auto name = names.find(kind);
+    return name == names.end() ? "other" : name->second;
 }
 
 // Wine 8's GetGuiResources is a stub (0, ERROR_CALL_NOT_IMPLEMENTED); its GDI handle
 // table, read from the process's memory, holds every live object.
 DWORD CountGdiTableEntries(HANDLE process, std::string* kinds, DWORD* deviceContexts) {
-    QueryProcessInformation query = (QueryProcessInformation)(void (*)(void))GetProcAddress(
-        GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess");
+    auto query = NtdllFunction<QueryProcessInformation>("NtQueryInformationProcess");
     PROCESS_BASIC_INFORMATION basic = {};
     ULONG got = 0;
     if (!query || query(process, ProcessBasicInformation, &basic, sizeof basic, &got) != 0) {
@@ -136,47 +118,54 @@ DWORD CountGdiTableEntries(HANDLE process, std::string* kinds, DWORD* deviceCont
     return live;
 }
 
-struct WindowCount {
-    DWORD pid;
-    DWORD count;
-};
-
-BOOL CALLBACK CountChild(HWND, LPARAM param) {
-    ++((WindowCount*)param)->count;
+BOOL CALLBACK CountWindow(HWND, LPARAM count) {
+    ++*(DWORD*)count;
     return TRUE;
 }
 
-void CountWindowAndChildren(HWND window, WindowCount* tally) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != tally->pid) {
-        return;
-    }
-    ++tally->count;
-    EnumChildWindows(window, CountChild, (LPARAM)tally);
-}
-
-BOOL CALLBACK CountTopLevel(HWND window, LPARAM param) {
-    CountWindowAndChildren(window, (WindowCount*)param);
-    return TRUE;
-}
-
-// Windows are the USER objects a leak would pile up; menus and icons cannot be counted
-// from another process under Wine.
+// Windows are the USER objects a leak would pile up; menus and icons cannot be counted from
+// another process under Wine.
 DWORD CountProcessWindows(DWORD pid) {
-    WindowCount tally = {pid, 0};
-    EnumWindows(CountTopLevel, (LPARAM)&tally);
+    std::vector<HWND> windows = ProcessWindows(pid);
     for (HWND hidden = FindWindowExA(HWND_MESSAGE, NULL, NULL, NULL); hidden;
          hidden = FindWindowExA(HWND_MESSAGE, hidden, NULL, NULL)) {
-        CountWindowAndChildren(hidden, &tally);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hidden, &owner);
+        if (owner == pid) {
+            windows.push_back(hidden);
+        }
     }
-    return tally.count;
+    DWORD count = (DWORD)windows.size();
+    for (HWND window : windows) {
+        EnumChildWindows(window, CountWindow, (LPARAM)&count);
+    }
+    return count;
 }
 
-std::string Megabytes(unsigned long long bytes) {
-    char text[32];
-    snprintf(text, sizeof text, "%.2f MB", bytes / 1048576.0);
-    return text;
+// Wine's window DC cache: a cached DC is made whenever none is free and unbound, until the
+// cache holds 64; each comes with a visible region and an attribute object.
+const DWORD kWineCachedDCs = 64;
+const int kObjectsPerCachedDC = 3;
+// System-colour brushes, made the first time each colour is asked for.
+const int kWineColourBrushes = 4;
+
+// What the DC cache may have added between two measurements.
+int CachedDCObjects(const ProcessFigures& from, const ProcessFigures& to) {
+    DWORD reached = std::min(to.deviceContexts, kWineCachedDCs);
+    return reached > from.deviceContexts
+               ? kObjectsPerCachedDC * (int)(reached - from.deviceContexts)
+               : 0;
+}
+
+// Distinct pictures the taskbar has been sent by that window.
+size_t DistinctPictures(const FakeTaskbar& taskbar, HWND from) {
+    std::set<std::vector<unsigned char>> pictures;
+    for (const TrayMessage& m : taskbar.Messages(from)) {
+        if (m.hasIcon) {
+            pictures.insert(ReceivedIconBits(m));
+        }
+    }
+    return pictures.size();
 }
 
 } // namespace
@@ -187,53 +176,37 @@ ProcessFigures MeasureProcess(DWORD pid) {
     if (!process) {
         return figures;
     }
+    // Each figure from the usual interface, or where that answers 0, from what Wine keeps.
+    auto take = [&](const char* figure, unsigned long long usual, const char* usualSource,
+                    const std::function<unsigned long long()>& fallback,
+                    const char* fallbackSource) {
+        figures.sources += std::string(figures.sources.empty() ? "" : ", ") + figure + ": " +
+                           (usual ? usualSource : fallbackSource);
+        return usual ? usual : fallback();
+    };
     DWORD handles = 0;
     GetProcessHandleCount(process, &handles);
-    if (handles) {
-        figures.handles = handles;
-        figures.sources = "handles: GetProcessHandleCount";
-    } else {
-        figures.handles = CountHandlesInSystemList(pid);
-        figures.sources = "handles: system handle list";
-    }
-    figures.gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);
-    if (figures.gdiObjects) {
-        figures.sources += ", GDI: GetGuiResources";
-    } else {
-        figures.gdiObjects =
-            CountGdiTableEntries(process, &figures.gdiKinds, &figures.deviceContexts);
-        figures.sources += ", GDI: handle table";
-    }
-    figures.userObjects = GetGuiResources(process, GR_USEROBJECTS);
-    if (figures.userObjects) {
-        figures.sources += ", USER: GetGuiResources";
-    } else {
-        figures.userObjects = CountProcessWindows(pid);
-        figures.sources += ", USER: windows";
-    }
+    figures.handles = (DWORD)take(
+        "handles", handles, "GetProcessHandleCount", [&] { return CountHandlesInSystemList(pid); },
+        "system handle list");
+    figures.gdiObjects = (DWORD)take(
+        "GDI", GetGuiResources(process, GR_GDIOBJECTS), "GetGuiResources",
+        [&] { return CountGdiTableEntries(process, &figures.gdiKinds, &figures.deviceContexts); },
+        "handle table");
+    figures.userObjects = (DWORD)take(
+        "USER", GetGuiResources(process, GR_USEROBJECTS), "GetGuiResources",
+        [&] { return CountProcessWindows(pid); }, "windows");
     figures.threads = (DWORD)ProcessThreads(pid).size();
     PROCESS_MEMORY_COUNTERS_EX memory = {};
     memory.cb = sizeof memory;
     GetProcessMemoryInfo(process, (PROCESS_MEMORY_COUNTERS*)&memory, sizeof memory);
-    if (memory.PrivateUsage) {
-        figures.privateBytes = memory.PrivateUsage;
-        figures.sources += ", private: PrivateUsage";
-    } else {
-        // Wine 8 leaves PrivateUsage 0; its PagefileUsage is the anonymous resident
-        // memory plus swap, which is what a leak grows.
-        figures.privateBytes = memory.PagefileUsage;
-        figures.sources += ", private: PagefileUsage";
-    }
+    // Wine 8 leaves PrivateUsage 0; its PagefileUsage is the anonymous resident memory plus
+    // swap, which is what a leak grows.
+    figures.privateBytes = take(
+        "private", memory.PrivateUsage, "PrivateUsage", [&] { return memory.PagefileUsage; },
+        "PagefileUsage");
     CloseHandle(process);
     return figures;
-}
-
-std::string DescribeFigures(const ProcessFigures& f) {
-    char text[160];
-    snprintf(text, sizeof text, "handles %lu, GDI %lu, USER %lu, threads %lu, private %s",
-             (unsigned long)f.handles, (unsigned long)f.gdiObjects, (unsigned long)f.userObjects,
-             (unsigned long)f.threads, Megabytes(f.privateBytes).c_str());
-    return text;
 }
 
 testing::AssertionResult StaysFlat(const ProcessFigures& before, const ProcessFigures& after,
@@ -275,16 +248,6 @@ ProcessFigures MeasureSettled(DWORD pid, const ProcessFigures& before,
     return after;
 }
 
-size_t DistinctPictures(const FakeTaskbar& taskbar, HWND from) {
-    std::set<std::vector<unsigned char>> pictures;
-    for (const TrayMessage& m : taskbar.Messages(from)) {
-        if (m.hasIcon) {
-            pictures.insert(ReceivedIconBits(m));
-        }
-    }
-    return pictures.size();
-}
-
 FigureAllowance WithNewPictures(FigureAllowance allowance, size_t picturesBefore,
                                 size_t picturesAfter) {
     allowance.gdiObjects += 2 * (int)(picturesAfter - picturesBefore);
@@ -293,9 +256,14 @@ FigureAllowance WithNewPictures(FigureAllowance allowance, size_t picturesBefore
 
 void ReportFigures(const char* run, int count, const ProcessFigures& before,
                    const ProcessFigures& after) {
+    auto describe = [](const char* when, const ProcessFigures& f) {
+        printf("[ figures  ]   %s handles %lu, GDI %lu, USER %lu, threads %lu, private %.2f MB\n",
+               when, (unsigned long)f.handles, (unsigned long)f.gdiObjects,
+               (unsigned long)f.userObjects, (unsigned long)f.threads, f.privateBytes / 1048576.0);
+    };
     printf("[ figures  ] %s x%d\n", run, count);
-    printf("[ figures  ]   before: %s\n", DescribeFigures(before).c_str());
-    printf("[ figures  ]   after:  %s\n", DescribeFigures(after).c_str());
+    describe("before:", before);
+    describe("after: ", after);
     if (!before.gdiKinds.empty()) {
         printf("[ figures  ]   GDI before: %s\n", before.gdiKinds.c_str());
         printf("[ figures  ]   GDI after:  %s\n", after.gdiKinds.c_str());
@@ -304,56 +272,34 @@ void ReportFigures(const char* run, int count, const ProcessFigures& before,
     fflush(stdout);
 }
 
-namespace {
-
-// Wine's window DC cache: a cached DC is made whenever none is free and unbound, until the
-// cache holds 64; each comes with a visible region and an attribute object.
-const DWORD kWineCachedDCs = 64;
-const int kObjectsPerCachedDC = 3;
-// System-colour brushes, made the first time each colour is asked for.
-const int kWineColourBrushes = 4;
-
-// What the DC cache may have added between two measurements.
-int CachedDCObjects(const ProcessFigures& from, const ProcessFigures& to) {
-    DWORD reached = to.deviceContexts < kWineCachedDCs ? to.deviceContexts : kWineCachedDCs;
-    return reached > from.deviceContexts
-               ? kObjectsPerCachedDC * (int)(reached - from.deviceContexts)
-               : 0;
+std::vector<unsigned char> ReceivedIconBits(const TrayMessage& message) {
+    std::vector<unsigned char> bits = message.iconMask;
+    bits.insert(bits.end(), message.iconColour.begin(), message.iconColour.end());
+    return bits;
 }
-
-} // namespace
 
 testing::AssertionResult RunsFlatInTwoHalves(const char* run, int count, DWORD pid,
                                              const FakeTaskbar& taskbar, HWND host,
                                              const FigureAllowance& allowance,
                                              const std::function<std::string(int)>& step) {
-    auto runSteps = [&](int from, int to) {
-        for (int i = from; i < to; ++i) {
-            std::string fault = step(i);
-            if (!fault.empty()) {
-                return run + (" " + std::to_string(i) + ": " + fault);
-            }
+    ProcessFigures before = MeasureProcess(pid), middle;
+    size_t picturesBefore = DistinctPictures(taskbar, host), picturesMiddle = 0;
+    for (int i = 0; i < count; ++i) {
+        if (i == count / 2) {
+            middle = MeasureProcess(pid);
+            picturesMiddle = DistinctPictures(taskbar, host);
         }
-        return std::string();
-    };
-    ProcessFigures before = MeasureProcess(pid);
-    size_t picturesBefore = DistinctPictures(taskbar, host);
-    std::string fault = runSteps(0, count / 2);
-    if (!fault.empty()) {
-        return testing::AssertionFailure() << fault;
-    }
-    ProcessFigures middle = MeasureProcess(pid);
-    size_t picturesMiddle = DistinctPictures(taskbar, host);
-    fault = runSteps(count / 2, count);
-    if (!fault.empty()) {
-        return testing::AssertionFailure() << fault;
+        std::string fault = step(i);
+        if (!fault.empty()) {
+            return testing::AssertionFailure() << run << " " << i << ": " << fault;
+        }
     }
     size_t picturesAfter = 0;
+    FigureAllowance secondHalf = allowance;
     ProcessFigures after = MeasureSettled(pid, middle, [&] {
         picturesAfter = DistinctPictures(taskbar, host);
-        return WithNewPictures(allowance, picturesMiddle, picturesAfter);
+        return secondHalf = WithNewPictures(allowance, picturesMiddle, picturesAfter);
     });
-    FigureAllowance secondHalf = WithNewPictures(allowance, picturesMiddle, picturesAfter);
     secondHalf.gdiObjects += CachedDCObjects(middle, after);
     FigureAllowance whole = WithNewPictures(allowance, picturesBefore, picturesAfter);
     whole.gdiObjects += CachedDCObjects(before, after) + kWineColourBrushes;
@@ -378,12 +324,6 @@ std::string DialogSoakTest::WaitUntilClosed(HWND dialog, const std::string& what
         return "the host window stayed disabled after " + what;
     }
     return std::string();
-}
-
-std::vector<unsigned char> ReceivedIconBits(const TrayMessage& message) {
-    std::vector<unsigned char> bits = message.iconMask;
-    bits.insert(bits.end(), message.iconColour.begin(), message.iconColour.end());
-    return bits;
 }
 
 } // namespace driver

@@ -1,5 +1,5 @@
 // What the soak and fault tests add to the driver: a process's resource figures read from
-// outside, the soak counts, and a taskbar that is not there.
+// outside, and the soak counts.
 #pragma once
 
 #include <windows.h>
@@ -14,8 +14,7 @@
 
 namespace driver {
 
-// The reduced count, or the full one when SORVAGENTA_SOAK=full is in the environment (the
-// build hands the tests the same reading that chose their time-outs).
+// The reduced count, or the full one when SORVAGENTA_SOAK=full (handed over by the build).
 int SoakCount(int reduced, int full);
 
 // A process's resources as seen from another process.
@@ -28,13 +27,11 @@ struct ProcessFigures {
     // GDI objects by kind, where the handle table could be read: "bitmap 12, DC 3".
     std::string gdiKinds;
     DWORD deviceContexts = 0; // of those, window DCs
-
     // Which interface answered each figure: Wine 8 stubs some of the usual ones.
     std::string sources;
 };
 
 ProcessFigures MeasureProcess(DWORD pid);
-std::string DescribeFigures(const ProcessFigures& figures);
 
 // How far each figure may rise over a run and still count as flat.
 struct FigureAllowance {
@@ -48,18 +45,15 @@ struct FigureAllowance {
 testing::AssertionResult StaysFlat(const ProcessFigures& before, const ProcessFigures& after,
                                    const FigureAllowance& allowance);
 
-// Measures until the figures are within the allowance of before, or the time is up; the
-// program's own teardown (a render thread being joined) may lag the driver a little. The
-// allowance is asked for again at each try: a tick may load a gauge picture not shown before
-// while the figures are read, and its icon call reaches the taskbar a moment later.
+// Measures until the figures are within the allowance of before, or the time is up: the
+// program's teardown may lag the driver. The allowance is asked for at each try, since a tick
+// may show a new gauge picture while the figures are read.
 ProcessFigures MeasureSettled(DWORD pid, const ProcessFigures& before,
                               const std::function<FigureAllowance()>& allowance,
                               DWORD timeoutMs = 10000);
 
-// Distinct pictures the taskbar has been sent by that window. Each gauge picture is loaded
-// once and kept for the run, as shared icons are: two bitmaps join the GDI figure the first
-// time a percentage is shown, which the GDI allowance has to take in.
-size_t DistinctPictures(const FakeTaskbar& taskbar, HWND from);
+// Each gauge picture is loaded once and kept for the run, as shared icons are: two bitmaps
+// join the GDI figure the first time a percentage shows.
 FigureAllowance WithNewPictures(FigureAllowance allowance, size_t picturesBefore,
                                 size_t picturesAfter);
 
@@ -67,12 +61,10 @@ FigureAllowance WithNewPictures(FigureAllowance allowance, size_t picturesBefore
 void ReportFigures(const char* run, int count, const ProcessFigures& before,
                    const ProcessFigures& after);
 
-// Runs count steps of a dialog soak in two halves, measuring before, between and after.
-// Wine keeps caches of its own once dialogs are drawn: cached window DCs (up to 64, each
-// with its visible region and attribute object) and system-colour brushes. Growth of the
-// DC cache is allowed in either half, the brushes over the whole run; everything else must
-// stay within the allowance, and a leak grows in both halves. A step returns what went
-// wrong, or "".
+// Runs count steps of a dialog soak in two halves, measuring before, between and after. Wine's
+// window DC cache (up to 64) may grow in either half, its system-colour brushes over the whole
+// run; all else must stay within the allowance, and a leak grows in both halves. A step
+// returns what went wrong, or "".
 testing::AssertionResult RunsFlatInTwoHalves(const char* run, int count, DWORD pid,
                                              const FakeTaskbar& taskbar, HWND host,
                                              const FigureAllowance& allowance,
@@ -82,13 +74,13 @@ testing::AssertionResult RunsFlatInTwoHalves(const char* run, int count, DWORD p
 // figures are black on a transparent ground, so the number is in the mask.
 std::vector<unsigned char> ReceivedIconBits(const TrayMessage& message);
 
-// A running program beside a fake taskbar that has its first icon, for the dialog soaks. A
-// hung program is ended in the tear-down, so a hang fails the test instead of the run.
+// The running program with its first icon, for the dialog soaks. A hung program is ended in
+// the tear-down, so a hang fails the test instead of the run.
 class DialogSoakTest : public ProgramTest {
   protected:
     DialogSoakTest() : ProgramTest(kFirstRefresh) {}
     // Waits until the dialog is gone and the host window, which it disabled, is enabled
-    // again. Returns what went wrong, or an empty text.
+    // again. Returns what went wrong, or "".
     std::string WaitUntilClosed(HWND dialog, const std::string& what);
 };
 
